@@ -1,0 +1,4 @@
+#include "app/peak_area.h"
+#include "runtime/entry.h"
+
+int main(int argc, char** argv) { zel::runtime::Run(argc, argv, [] { zel::app::PeakArea(); }); }

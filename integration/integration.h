@@ -1,0 +1,49 @@
+// Adaptive integration in single precision: a 21-point Gauss-Kronrod rule,
+// bisection of the subinterval with the largest error estimate, and
+// epsilon-algorithm extrapolation.
+//
+//   float result = 0, absest = 0;
+//   QDAGS(f, 0.0f, 1.0f, 0.0f, 1.0e-4f, result, absest);
+//
+// Problems are posted on the error service (warnings, fatal and terminal
+// errors), never returned.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace zel::integration {
+
+// The integrand: a function of one single-precision real.
+using Integrand = float (*)(float x);
+
+void QDAGS(Integrand f, float a, float b, float errabs, float errrel, float& result, float& absest);
+
+void Q2AGS(Integrand f, float a, float b, float errabs, float errrel, float& result, float& absest,
+           std::int32_t maxsub, std::int32_t& ncalls, std::int32_t& nparts, float* sublo, float* subhi,
+           float* subint, float* suberr, std::int32_t* errord);
+
+// Arrays below are passed as pointers to their first element and indexed
+// from 1 in the routines' own terms (element k is ptr[k - 1]).
+void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32_t maxsub, float& result,
+           float& absest, std::int32_t& ncalls, std::int32_t& icode, float* sublo, float* subhi, float* subint,
+           float* suberr, std::int32_t* errord, std::int32_t& nparts);
+
+void QRULE21(Integrand f, float a, float b, float& result, float& abserr, float& resabs, float& resasc);
+
+void QMCONS(float& epsm, float& undfl, float& ovrfl);
+
+void QORDER(std::int32_t maxsub, std::int32_t nparts, std::int32_t& maxidx, float& errbig, const float* suberr,
+            std::int32_t* errord, std::int32_t& ordpos);
+
+inline constexpr int kTableSize = 52;
+void QEXTRA(std::int32_t& xlen, float* xtab, float& xres, float& xerr, float* xlast3, std::int32_t& xcalls);
+
+// The three last extrapolated values, kept from one integration to the next.
+std::array<float, 3>& LastExtrapolations();
+
+// Tests: make the work-array requests of QDAGS fail from the given request
+// on (1 to 5), or never (0).
+void FailAllocationsFrom(int request);
+
+}  // namespace zel::integration

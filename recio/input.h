@@ -1,0 +1,35 @@
+// Record input: the console read of a reply with a format such as "(a10)",
+// and free-form reads of reals from the data file (unit 4) or the console.
+//
+// A statement is BeginRead, one Get call per item, EndRead. Each returns 0
+// when it completed. With the end-of-file exit requested, a call that meets
+// end of file returns kEndOfFile and the caller abandons the statement (no
+// further Get, no EndRead). Every other failure ends the run with the
+// run-time error report (": READ(" and the connection's name) and never
+// returns.
+//
+//   float t = 0, c = 0;
+//   if (BeginRead(Unit::Number(4), /*end_of_file_exit=*/true) == 0 &&
+//       GetReal(t) == 0 && GetReal(c) == 0 && EndRead() == 0) { /* a pair */ }
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "recio/unit.h"
+
+namespace zel::recio {
+
+inline constexpr int kEndOfFile = -1;
+
+int BeginRead(Unit unit, bool end_of_file_exit);                           // free-form
+int BeginRead(Unit unit, std::string_view format, bool end_of_file_exit);  // formatted
+int GetCharacter(char* variable, std::size_t length);
+int GetReal(float& variable);
+int EndRead();
+
+// Tests: drop every input connection's buffer and statement state.
+void ResetInput();
+
+}  // namespace zel::recio

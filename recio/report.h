@@ -1,0 +1,18 @@
+// Run-time error reports of the record layer, with their descriptions.
+//
+//   IoError(6416, IoStatement::kOpen, "data.txt");
+//   -> stderr "\r\nrun-time error F6416: OPEN(data.txt)\r\n- <description>\r\n", exit 1
+#pragma once
+
+#include <string_view>
+
+namespace zel::recio {
+
+enum class IoStatement { kOpen, kRead, kWrite };
+
+// The short plain-English description shown after "- " for a number.
+std::string_view IoErrorDescription(int number);
+
+[[noreturn]] void IoError(int number, IoStatement statement, std::string_view name);
+
+}  // namespace zel::recio

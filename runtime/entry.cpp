@@ -1,0 +1,15 @@
+#include "runtime/entry.h"
+
+#include "runtime/fpenv.h"
+#include "runtime/platform.h"
+
+namespace zel::runtime {
+
+void Run(int argc, char** argv, void (*program)()) {
+  platform::SetArguments(argc, argv);
+  fpenv::EnableTraps();
+  program();
+  platform::Exit(0);
+}
+
+}  // namespace zel::runtime

@@ -1,0 +1,60 @@
+// Floating-point traps on POSIX: feenableexcept and a SIGFPE handler.
+#include "runtime/fpenv.h"
+
+#include <cfenv>
+#include <csignal>
+#include <cstring>
+
+#include "runtime/report.h"
+
+namespace zel::fpenv {
+namespace {
+
+constexpr int kTrapped = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+// Runs in the signal handler: only async-signal-safe calls from here on.
+void OnFloatingPointTrap(int, siginfo_t* info, void*) {
+  int number = 6101;
+  const char* description = "floating-point error: invalid operation";
+  switch (info != nullptr ? info->si_code : 0) {
+    case FPE_FLTDIV:
+    case FPE_INTDIV:
+      number = 6103;
+      description = "floating-point error: division by zero";
+      break;
+    case FPE_FLTOVF:
+      number = 6104;
+      description = "floating-point error: overflow";
+      break;
+    default:
+      break;
+  }
+  runtime::RuntimeErrorExit('M', number, ": MATH", {}, description, /*has_name=*/false);
+}
+
+}  // namespace
+
+void EnableTraps() {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_sigaction = OnFloatingPointTrap;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGFPE, &action, nullptr);
+  std::feclearexcept(FE_ALL_EXCEPT);
+  feenableexcept(kTrapped);
+}
+
+void DisableTraps() {
+  fedisableexcept(FE_ALL_EXCEPT);
+  std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+TrapsMasked::TrapsMasked() : saved_(fegetexcept()) { fedisableexcept(FE_ALL_EXCEPT); }
+
+TrapsMasked::~TrapsMasked() {
+  std::feclearexcept(FE_ALL_EXCEPT);
+  feenableexcept(saved_);
+}
+
+}  // namespace zel::fpenv

@@ -1,0 +1,53 @@
+#include "runtime/report.h"
+
+#include "runtime/platform.h"
+
+namespace zel::runtime {
+namespace {
+
+// Appends without ever passing the end of the buffer.
+struct Sink {
+  char* out;
+  std::size_t capacity;
+  std::size_t size = 0;
+  void Put(std::string_view text) {
+    for (char c : text) {
+      if (size < capacity) out[size++] = c;
+    }
+  }
+};
+
+}  // namespace
+
+std::size_t FormatRuntimeError(char* out, std::size_t capacity, char kind, int number, std::string_view statement,
+                               std::string_view name, std::string_view description, bool has_name) {
+  Sink sink{out, capacity};
+  sink.Put("\r\nrun-time error ");
+  char code[5] = {kind, '0', '0', '0', '0'};
+  unsigned value = number < 0 ? 0u : static_cast<unsigned>(number) % 10000u;
+  for (int i = 4; i >= 1; --i, value /= 10) code[i] = static_cast<char>('0' + value % 10);
+  sink.Put(std::string_view(code, 5));
+  sink.Put(statement);
+  if (has_name) {
+    sink.Put(name);
+    sink.Put(")");
+  }
+  sink.Put("\r\n");
+  if (!description.empty()) {
+    sink.Put("- ");
+    sink.Put(description);
+  }
+  sink.Put("\r\n");
+  return sink.size;
+}
+
+void RuntimeErrorExit(char kind, int number, std::string_view statement, std::string_view name,
+                      std::string_view description, bool has_name) {
+  platform::RunProcessEndHook();
+  char buffer[1024];
+  std::size_t size = FormatRuntimeError(buffer, sizeof buffer, kind, number, statement, name, description, has_name);
+  platform::WriteAll(platform::kStderr, buffer, size);
+  platform::Exit(1);
+}
+
+}  // namespace zel::runtime

@@ -1,0 +1,205 @@
+// Runs the built program for one transcript case and compares its standard
+// output, standard error and exit status byte for byte with the case's
+// expected files.
+//
+// A case is a directory:
+//   stdin            bytes piped to standard input (absent: empty input)
+//   args             command-line arguments, one per line (optional)
+//   files/           copied into a fresh working directory before the run
+//   expected_stdout  expected_stderr  (absent: empty)
+//   expected_status  the exit status as a decimal number
+//   unchanged        names (one per line) of files whose bytes and
+//                    modification time must be unchanged after the run
+//
+// Usage: e2e_run PROGRAM CASE_DIR [--update]   (--update rewrites the
+// expected files from this run; review the diff before committing it)
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& path, bool* exists = nullptr) {
+  std::ifstream in(path, std::ios::binary);
+  if (exists != nullptr) *exists = static_cast<bool>(in);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Shows control bytes, so that a CR LF difference is visible.
+std::string Visible(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n\n";
+    else if (c == '\t') out += "\\t";
+    else if (c < 0x20 || c >= 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    } else out += static_cast<char>(c);
+  }
+  return out;
+}
+
+struct Result {
+  std::string out, err;
+  int status = -1;
+};
+
+Result Run(const std::string& program, const fs::path& cwd, const std::vector<std::string>& args,
+           const std::string& input) {
+  int in[2], out[2], err[2];
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::exit(2);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (chdir(cwd.c_str()) != 0) _exit(127);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  signal(SIGPIPE, SIG_IGN);
+  Result result;
+  std::size_t written = 0;
+  int fds_in = in[1], fds_out = out[0], fds_err = err[0];
+  if (input.empty()) {
+    close(fds_in);
+    fds_in = -1;
+  }
+  while (fds_out >= 0 || fds_err >= 0) {
+    pollfd p[3];
+    int n = 0;
+    if (fds_out >= 0) p[n++] = {fds_out, POLLIN, 0};
+    if (fds_err >= 0) p[n++] = {fds_err, POLLIN, 0};
+    if (fds_in >= 0) p[n++] = {fds_in, POLLOUT, 0};
+    if (poll(p, n, 60000) <= 0) {
+      if (errno == EINTR) continue;
+      kill(pid, SIGKILL);
+      break;
+    }
+    for (int i = 0; i < n; ++i) {
+      if (p[i].revents == 0) continue;
+      if (p[i].fd == fds_in) {
+        ssize_t w = write(fds_in, input.data() + written, input.size() - written);
+        if (w > 0) written += static_cast<std::size_t>(w);
+        if (w < 0 || written == input.size()) {
+          close(fds_in);
+          fds_in = -1;
+        }
+        continue;
+      }
+      char buffer[4096];
+      ssize_t r = read(p[i].fd, buffer, sizeof buffer);
+      bool is_out = p[i].fd == fds_out;
+      if (r > 0) {
+        (is_out ? result.out : result.err).append(buffer, static_cast<std::size_t>(r));
+      } else if (r == 0 || errno != EINTR) {
+        close(p[i].fd);
+        (is_out ? fds_out : fds_err) = -1;
+      }
+    }
+  }
+  if (fds_in >= 0) close(fds_in);
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::cerr << "usage: e2e_run PROGRAM CASE_DIR [--update]\n";
+    return 2;
+  }
+  const std::string program = fs::absolute(argv[1]).string();
+  const fs::path case_dir = fs::absolute(argv[2]);
+  const bool update = argc > 3 && std::string(argv[3]) == "--update";
+
+  fs::path work = fs::temp_directory_path() / ("zel-e2e-" + case_dir.filename().string() + "-" + std::to_string(getpid()));
+  fs::remove_all(work);
+  fs::create_directories(work);
+  if (fs::exists(case_dir / "files")) fs::copy(case_dir / "files", work, fs::copy_options::recursive);
+
+  std::vector<std::string> unchanged = Lines(ReadFile(case_dir / "unchanged"));
+  std::vector<std::pair<std::string, fs::file_time_type>> before;
+  std::vector<std::string> before_bytes;
+  for (const auto& name : unchanged) {
+    before.emplace_back(name, fs::last_write_time(work / name));
+    before_bytes.push_back(ReadFile(work / name));
+  }
+
+  Result r = Run(program, work, Lines(ReadFile(case_dir / "args")), ReadFile(case_dir / "stdin"));
+
+  bool ok = true;
+  for (std::size_t i = 0; i < unchanged.size(); ++i) {
+    if (ReadFile(work / unchanged[i]) != before_bytes[i] || fs::last_write_time(work / unchanged[i]) != before[i].second) {
+      std::cerr << "file changed by the run: " << unchanged[i] << "\n";
+      ok = false;
+    }
+  }
+  fs::remove_all(work);
+
+  if (update) {
+    WriteFile(case_dir / "expected_stdout", r.out);
+    if (!r.err.empty()) WriteFile(case_dir / "expected_stderr", r.err);
+    else fs::remove(case_dir / "expected_stderr");
+    WriteFile(case_dir / "expected_status", std::to_string(r.status) + "\n");
+    std::cout << "updated " << case_dir.filename().string() << "\n";
+    return 0;
+  }
+
+  auto compare = [&](const char* what, const std::string& expected, const std::string& actual) {
+    if (expected == actual) return;
+    ok = false;
+    std::cerr << "---- " << what << " differs\n---- expected:\n" << Visible(expected) << "\n---- actual:\n"
+              << Visible(actual) << "\n";
+  };
+  compare("stdout", ReadFile(case_dir / "expected_stdout"), r.out);
+  compare("stderr", ReadFile(case_dir / "expected_stderr"), r.err);
+  bool has_status = false;
+  std::string status_text = ReadFile(case_dir / "expected_status", &has_status);
+  int expected_status = has_status ? std::atoi(status_text.c_str()) : 0;
+  if (expected_status != r.status) {
+    ok = false;
+    std::cerr << "---- exit status: expected " << expected_status << ", actual " << r.status << "\n";
+  }
+  return ok ? 0 : 1;
+}
