@@ -1,16 +1,144 @@
+// The main program: banner, file name, reading the table, the two
+// integrations and the area report.
 #include "app/peak_area.h"
 
+#include <bit>
+#include <cstdint>
+#include <string_view>
+
+#include "integration/integration.h"
+#include "recio/connect.h"
 #include "recio/end.h"
+#include "recio/input.h"
+#include "recio/output.h"
 
 namespace zel::app {
+namespace {
 
-Table& ProfileTable() {
-  static Table table;
-  return table;
+using recio::kDefaultUnit;
+
+// The longest file name a reply can give.
+constexpr int kNameLength = 259;
+
+// Relative tolerance of both integrations: the single nearest to 1.0e-4.
+constexpr float kErrRel = std::bit_cast<float>(std::uint32_t{0x38D1B717});
+constexpr float kErrAbs = 0.0f;
+
+// One free-form record of character items.
+void Say(std::string_view text) {
+  recio::BeginWrite(kDefaultUnit);
+  recio::PutCharacter(text);
+  recio::EndWrite();
 }
 
-float FPROF(float) { return 0.0f; }
+// One free-form record: text followed by a real.
+void Say(std::string_view text, float value) {
+  recio::BeginWrite(kDefaultUnit);
+  recio::PutCharacter(text);
+  recio::PutReal(value);
+  recio::EndWrite();
+}
 
-void PeakArea() { recio::Stop(); }
+// One formatted record laid out by a literal format.
+void SayFormatted(std::string_view format) {
+  recio::BeginWrite(kDefaultUnit, format);
+  recio::EndWrite();
+}
+
+void Banner() {
+  Say("  ");
+  Say("Zelvantor V.1.1, a free utility program written by");
+  Say("the Zelvantor developers in C++20, for the console.");
+  Say("Questions and bug reports: the Zelvantor issue tracker.");
+  Say("This program integrates a concentration profile.");
+  Say("Data file must look like: t(1), c(1), t(2), c(2)...");
+  Say("Or, two columns with the first being time.");
+  Say("  ");
+  SayFormatted("(' Please enter the name of your data file: ',$)");
+}
+
+void ConnectDataFile() {
+  char name[kNameLength];
+  recio::BeginRead(kDefaultUnit, "(a259)", /*end_of_file_exit=*/false);
+  recio::GetCharacter(name, kNameLength);
+  recio::EndRead();
+  recio::Connect(recio::kDataFileUnit, std::string_view(name, kNameLength));
+}
+
+// One free-form read of a (time, concentration) pair from the data file.
+// False at end of file, also in the middle of the pair.
+bool ReadPair(float& t, float& c) {
+  const recio::Unit unit = recio::Unit::Number(recio::kDataFileUnit);
+  return recio::BeginRead(unit, /*end_of_file_exit=*/true) == 0 && recio::GetReal(t) == 0 &&
+         recio::GetReal(c) == 0 && recio::EndRead() == 0;
+}
+
+[[noreturn]] void TooManyPoints() {
+  SayFormatted("('---Warning-- too many data points. Limit 2000  ')");
+  SayFormatted("('---Warning-- or y column # input error.        ')");
+  Say("Execution stopped!");
+  recio::Stop(recio::StopStatus::kAfterError);
+}
+
+// Reads pairs until end of file. A pair is stored only once both of its
+// values have been read, so an incomplete last pair leaves no trace; a value
+// left out (a null value) keeps the initial 0.0. A pair beyond the limit
+// stops the run.
+void ReadTable() {
+  Table& table = ProfileTable();
+  table.n = 0;
+  for (;;) {
+    float t = 0.0f, c = 0.0f;
+    if (!ReadPair(t, c)) break;
+    if (table.n == kMaxPairs) TooManyPoints();
+    table.t[table.n] = t;
+    table.c[table.n] = c;
+    ++table.n;
+  }
+  NoteTableChanged();
+}
+
+// The last time of the file; 0.0 for an empty file.
+float LastTime(const Table& table) { return table.n > 0 ? table.t[table.n - 1] : 0.0f; }
+
+[[noreturn]] void AreaReport() {
+  Table& table = ProfileTable();
+  float result = 0.0f, absest = 0.0f;
+
+  integration::QDAGS(FPROF, table.t[0], LastTime(table), kErrAbs, kErrRel, result, absest);
+  Say("Area under the curve (peak area?) =", result);
+  Say("Maximum time in your data file=", LastTime(table));
+
+  if (table.n > 0 && table.t[0] > 0.0f) {
+    // The first pair moves to t = 0, so that the profile starts at 0.
+    table.t[0] = 0.0f;
+    NoteTableChanged();
+    Say(" ");
+    recio::BeginWrite(kDefaultUnit);
+    recio::PutCharacter("t=0, c=");
+    recio::PutReal(table.c[0]);
+    recio::PutCharacter(" data point was added to calculate area above the curve.");
+    recio::EndWrite();
+    const float b = LastTime(table);
+    const float a = table.t[0];
+    integration::QDAGS(FPROF, a, b, kErrAbs, kErrRel, result, absest);
+  }
+
+  const float above = static_cast<float>(static_cast<double>(LastTime(table)) - static_cast<double>(result));
+  Say("Area above the curve =", above);
+  Say(" ");
+  recio::Pause();
+  recio::Stop(recio::StopStatus::kNormal);
+}
+
+}  // namespace
+
+void PeakArea() {
+  Banner();
+  ConnectDataFile();
+  Say("  ");
+  ReadTable();
+  AreaReport();
+}
 
 }  // namespace zel::app
