@@ -67,7 +67,16 @@ struct ServiceState {
   std::int32_t pend7 = 0;
 };
 
-// The state as E1START builds it.
+// The error types 1 to 7: the word printed before " ERROR" and the print
+// and stop attributes. Fixed; any other type prints as "UNKNOWN " and has
+// neither attribute.
+std::string_view TypeWord(std::int32_t type);
+int PrintAttribute(std::int32_t type);
+int StopAttribute(std::int32_t type);
+
+// Builds the initial state: "USER" alone at level 1 with its user-code
+// switch on, levels 2 to 51 unoccupied (type and code -1), no pending text,
+// an empty parameter store. State() builds it on first use.
 void E1START();
 ServiceState& State();
 

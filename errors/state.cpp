@@ -1,1 +1,109 @@
+// The one service state of the process, the fixed table of error types, and
+// the console records through which every report of the service goes out.
+#include <algorithm>
+#include <array>
+
 #include "errors/errors.h"
+#include "errors/internal.h"
+#include "recio/end.h"
+#include "recio/output.h"
+
+namespace zel::errors {
+namespace {
+
+struct TypeAttributes {
+  std::string_view word;
+  int print;
+  int stop;
+};
+
+// Types 6 and 7 are printed at once when posted but carry the words of
+// types 3 and 4.
+constexpr std::array<TypeAttributes, 8> kTypes = {{
+    {"UNKNOWN ", 0, 0},
+    {"NOTE    ", 0, 0},
+    {"ALERT   ", 0, 0},
+    {"WARNING ", 1, 0},
+    {"FATAL   ", 1, 1},
+    {"TERMINAL", 1, 1},
+    {"WARNING ", 1, 0},
+    {"FATAL   ", 1, 1},
+}};
+
+const TypeAttributes& Attributes(std::int32_t type) {
+  return type >= 1 && type <= 7 ? kTypes[static_cast<std::size_t>(type)] : kTypes[0];
+}
+
+ServiceState InitialState() {
+  ServiceState state;
+  state.level = 1;
+  state.maxlev = kMaxLevel;
+  for (std::int32_t level = 1; level <= kLevels; ++level) {
+    internal::SetLevelName(state, level, "");
+    state.levtyp[level] = -1;
+    state.levcod[level] = -1;
+    state.levusr[level] = false;
+  }
+  internal::SetLevelName(state, 1, "USER");
+  state.levtyp[1] = 0;
+  state.levcod[1] = 0;
+  state.levusr[1] = true;
+  state.txtlen = 0;
+  state.parlen = 1;
+  state.pend6 = 0;
+  state.pend7 = 0;
+  return state;
+}
+
+}  // namespace
+
+std::string_view TypeWord(std::int32_t type) { return Attributes(type).word; }
+int PrintAttribute(std::int32_t type) { return Attributes(type).print; }
+int StopAttribute(std::int32_t type) { return Attributes(type).stop; }
+
+ServiceState& State() {
+  static ServiceState state = InitialState();
+  return state;
+}
+
+void E1START() { State() = InitialState(); }
+
+void ResetService() {
+  E1START();
+  internal::ResetUnits();
+}
+
+namespace internal {
+
+std::string_view LevelName(const ServiceState& state, std::int32_t level) {
+  const auto& name = state.levnam[static_cast<std::size_t>(level)];
+  return {name.data(), name.size()};
+}
+
+void SetLevelName(ServiceState& state, std::int32_t level, std::string_view name) {
+  auto& field = state.levnam[static_cast<std::size_t>(level)];
+  field.fill(' ');
+  std::copy_n(name.begin(), std::min(name.size(), field.size()), field.begin());
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+  std::size_t end = text.find_last_not_of(' ');
+  return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
+}
+
+void SetPendingText(ServiceState& state, std::string_view text) {
+  std::size_t length = std::min<std::size_t>(text.size(), kTextCapacity);
+  std::copy_n(text.begin(), length, state.txtbuf.begin());
+  state.txtlen = static_cast<std::int32_t>(length);
+}
+
+void WriteRecord(std::int32_t unit, std::string_view record) {
+  recio::BeginWrite(recio::Unit::Number(unit), "(A)");
+  recio::PutCharacter(record);
+  recio::EndWrite();
+}
+
+void StopAfterError() { recio::Stop(recio::StopStatus::kAfterError); }
+
+}  // namespace internal
+}  // namespace zel::errors
