@@ -1,0 +1,175 @@
+// The platform layer, the run-time error report and the floating-point traps.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cfenv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "recio/console.h"
+#include "runtime/fpenv.h"
+#include "runtime/platform.h"
+#include "runtime/report.h"
+#include "tests/support/child_run.h"
+
+namespace zel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunInChild;
+
+std::string Report(char kind, int number, std::string_view statement, std::string_view name,
+                   std::string_view description, bool has_name = true) {
+  char buffer[512];
+  std::size_t n = runtime::FormatRuntimeError(buffer, sizeof buffer, kind, number, statement, name, description,
+                                              has_name);
+  return std::string(buffer, n);
+}
+
+TEST(RuntimeErrorReport, Layout) {
+  EXPECT_EQ(Report('F', 6416, ": OPEN(", "nodir/data.dat", "file not found"),
+            "\r\nrun-time error F6416: OPEN(nodir/data.dat)\r\n- file not found\r\n");
+  EXPECT_EQ(Report('F', 6501, ": OPEN(", "", "end of file encountered"),
+            "\r\nrun-time error F6501: OPEN()\r\n- end of file encountered\r\n");
+  EXPECT_EQ(Report('M', 6104, ": MATH", "", "floating-point error: overflow", false),
+            "\r\nrun-time error M6104: MATH\r\n- floating-point error: overflow\r\n");
+  EXPECT_EQ(Report('F', 314, ": READ(", "CON", ""), "\r\nrun-time error F0314: READ(CON)\r\n\r\n");
+}
+
+TEST(RuntimeErrorReport, NeverPassesTheBuffer) {
+  char buffer[10];
+  EXPECT_EQ(runtime::FormatRuntimeError(buffer, sizeof buffer, 'F', 6416, ": OPEN(", std::string(300, 'x'), "d"),
+            sizeof buffer);
+}
+
+TEST(RuntimeErrorReport, EndsTheOpenConsoleLineFirstAndExitsWithOne) {
+  auto run = RunInChild([] {
+    recio::ConsoleWrite("prompt: ");
+    recio::Console().line_open = true;
+    runtime::RuntimeErrorExit('F', 6103, ": READ(", "x.dat", "invalid real number");
+  });
+  EXPECT_EQ(run.out, "prompt: \r\n");
+  EXPECT_EQ(run.err, "\r\nrun-time error F6103: READ(x.dat)\r\n- invalid real number\r\n");
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST(ProcessEnd, WritesTheOwedLineEndOnce) {
+  auto run = RunInChild([] {
+    recio::ConsoleWrite("last record");
+    recio::Console().line_open = true;
+    platform::RunProcessEndHook();
+    platform::Exit(0);
+  });
+  EXPECT_EQ(run.out, "last record\r\n");
+  EXPECT_EQ(run.status, 0);
+}
+
+struct TrapCase {
+  const char* name;
+  float (*compute)(float);
+  const char* report;
+};
+
+TEST(FloatingPointTraps, EndTheRunWithTheMathReport) {
+  const TrapCase cases[] = {
+      {"overflow", [](float v) { volatile float x = v; return x * 1.0e30f; },
+       "\r\nrun-time error M6104: MATH\r\n- floating-point error: overflow\r\n"},
+      {"division by zero", [](float v) { volatile float x = v; return x / (x - x); },
+       "\r\nrun-time error M6103: MATH\r\n- floating-point error: division by zero\r\n"},
+      {"invalid operation", [](float v) { volatile float x = v; return (x - x) / (x - x); },
+       "\r\nrun-time error M6101: MATH\r\n- floating-point error: invalid operation\r\n"},
+  };
+  for (const TrapCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto run = RunInChild([&] {
+      recio::ConsoleWrite("Area =");
+      recio::Console().line_open = true;
+      fpenv::EnableTraps();
+      volatile float result = c.compute(3.0e10f);
+      (void)result;
+    });
+    EXPECT_EQ(run.out, "Area =\r\n");
+    EXPECT_EQ(run.err, c.report);
+    EXPECT_EQ(run.status, 1);
+  }
+}
+
+TEST(FloatingPointTraps, UnderflowAndInexactDoNotTrap) {
+  auto run = RunInChild([] {
+    fpenv::EnableTraps();
+    volatile float tiny = 1.0e-30f;
+    volatile float product = tiny * tiny;  // underflows to zero
+    volatile float third = 1.0f / 3.0f;   // inexact
+    (void)product;
+    (void)third;
+  });
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST(TrapsMasked, RestoresTheTrapsOnScopeExit) {
+  fpenv::EnableTraps();
+  {
+    fpenv::TrapsMasked masked;
+    volatile float zero = 0.0f;
+    volatile float inf = 1.0f / zero;  // no trap inside the scope
+    EXPECT_TRUE(std::isinf(inf));
+  }
+  EXPECT_EQ(fegetexcept(), FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+  fpenv::DisableTraps();
+}
+
+class OpenExisting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("zel-rt-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(dir_);
+  }
+  fs::path dir_;
+};
+
+TEST_F(OpenExisting, StatusByCause) {
+  std::ofstream(dir_ / "data.dat") << "0 0\n";
+  fs::create_directories(dir_ / "sub");
+  struct Row {
+    const char* name;
+    fs::path path;
+    platform::OpenStatus status;
+  } rows[] = {
+      {"existing file", dir_ / "data.dat", platform::OpenStatus::kOk},
+      {"missing file", dir_ / "nosuch.dat", platform::OpenStatus::kNotFound},
+      {"missing directory", dir_ / "nodir" / "x.dat", platform::OpenStatus::kNotFound},
+      {"directory", dir_ / "sub", platform::OpenStatus::kAccessDenied},
+      {"embedded NUL", fs::path(std::string("a\0b", 3)), platform::OpenStatus::kInvalidName},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto result = platform::OpenExisting(row.path.string());
+    EXPECT_EQ(result.status, row.status);
+    if (result.handle >= 0) close(result.handle);
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "nosuch.dat")) << "a missing file must never be created";
+}
+
+TEST_F(OpenExisting, ReadOnlyFileFallsBackToReading) {
+  const fs::path file = dir_ / "ro.dat";
+  std::ofstream(file) << "1 2\n";
+  fs::permissions(file, fs::perms::owner_read);
+  auto result = platform::OpenExisting(file.string());
+  if (geteuid() == 0) GTEST_SKIP() << "root reads and writes every file";
+  ASSERT_EQ(result.status, platform::OpenStatus::kOk);
+  char buffer[8];
+  EXPECT_EQ(platform::Read(result.handle, buffer, sizeof buffer), 4);
+  close(result.handle);
+}
+
+}  // namespace
+}  // namespace zel
