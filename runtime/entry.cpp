@@ -6,6 +6,7 @@
 namespace zel::runtime {
 
 void Run(int argc, char** argv, void (*program)()) {
+  platform::PrepareProcess();
   platform::SetArguments(argc, argv);
   fpenv::EnableTraps();
   program();

@@ -42,6 +42,10 @@ OpenResult OpenExisting(const std::string& path);
 // Positions the handle at the start of its file.
 bool Rewind(int handle);
 
+// Process start: a closed standard output must not kill the process (its
+// writes simply go nowhere, like every failed console write).
+void PrepareProcess();
+
 // The process's command-line arguments, program name excluded.
 void SetArguments(int argc, char** argv);
 int ArgumentCount();

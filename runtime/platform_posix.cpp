@@ -82,6 +82,8 @@ OpenResult OpenExisting(const std::string& path) {
 
 bool Rewind(int handle) { return lseek(handle, 0, SEEK_SET) == 0; }
 
+void PrepareProcess() { std::signal(SIGPIPE, SIG_IGN); }
+
 void SetArguments(int argc, char** argv) {
   g_argc = argc;
   g_argv = argv;
@@ -96,7 +98,10 @@ std::string_view Argument(int index) {
 
 void RunCommand(const std::string& command_line) {
   // system() runs /bin/sh -c; its status is of no interest to the caller.
+  // The command gets the default broken-pipe behaviour, not ours.
+  auto previous = std::signal(SIGPIPE, SIG_DFL);
   [[maybe_unused]] int status = std::system(command_line.c_str());
+  std::signal(SIGPIPE, previous);
 }
 
 void SetProcessEndHook(EndHook hook) {
