@@ -1,0 +1,309 @@
+// The adaptive core: bisection of the subinterval with the largest error
+// estimate, roundoff watch, and epsilon-algorithm extrapolation of the
+// partition sums once the subintervals to bisect become small.
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "integration/integration.h"
+#include "integration/internal.h"
+
+namespace zel::integration {
+namespace {
+
+// Constants of the core, as singles.
+constexpr float kSameArea = 1.0e-5f;     // relative change of a bisected area seen as none
+constexpr float kSameError = 0.99f;      // share of the old error the halves keep without gain
+constexpr float kNoGainRatio = 0.001f;   // extrapolation error small against the partition error
+constexpr float kSmallWidth = 0.375f;    // first width below which a subinterval is small
+constexpr float kDivergence = 0.01f;     // result/area ratios outside [0.01, 100] diverge
+
+// Internal outcome codes (lowered by one above 2 at the finish).
+enum Code : std::int32_t {
+  kNormal = 0,
+  kLimit = 1,
+  kRoundoff = 2,
+  kTooFine = 4,
+  kNoConvergence = 5,
+  kDivergent = 6,
+};
+
+// How the passes end: the summed error meets the tolerance (the plain sum
+// is the result), or they stop for another reason (the extrapolated value
+// competes with the plain sum).
+enum class PassesEnd { kToleranceMet, kStopped };
+
+struct Core {
+  Integrand f;
+  float a, b, errabs, errrel;
+  std::int32_t maxsub;
+  float& result;
+  float& absest;
+  std::int32_t& icode;
+  std::int32_t& nparts;
+  OneBased<float> sublo, subhi, subint, suberr;
+  OneBased<std::int32_t> errord;
+
+  float epsm = 0.0f, undfl = 0.0f, ovrfl = 0.0f;
+  float area = 0.0f, errtot = 0.0f, tolbnd = 0.0f;
+  std::int32_t maxidx = 1;
+  float errbig = 0.0f;
+  std::int32_t ordpos = 1;
+  float errprv = 0.0f;
+  float absint = 0.0f, devint = 0.0f;
+  std::int32_t signf = -1;
+  std::int32_t rndct1 = 0, rndct2 = 0, rndct3 = 0;
+  std::int32_t xflag = 0;
+  float minwid = 0.0f, widerr = 0.0f;
+  bool xmode = false, xoff = false;
+  std::array<float, kTableSize> xtab{};
+  std::int32_t xlen = 0;
+  float xres = 0.0f, xerr = 0.0f;
+  std::int32_t xcalls = 0;
+  float xtol = 0.0f, xcorr = 0.0f;
+  std::int32_t nogain = 0;
+
+  float Tolerance(float value) const { return Single(std::max(Wide(errabs), Wide(errrel) * std::fabs(value))); }
+  bool Large(std::int32_t k) const { return std::fabs(Wide(subhi(k)) - sublo(k)) > minwid; }
+
+  PassesEnd Passes();
+  bool ReturnLargeFirst();
+  bool PlainSumIsBetter();
+};
+
+// The passes, for nparts = 2, 3, ... up to maxsub; the pass at maxsub
+// always leaves (its code is kLimit).
+PassesEnd Core::Passes() {
+  for (nparts = 2;; ++nparts) {
+    // Bisect the subinterval with the largest error (or the one the
+    // extrapolation phase picked).
+    const float a1 = sublo(maxidx);
+    const float b2 = subhi(maxidx);
+    const float b1 = Single((Wide(b2) + a1) * 0.5);
+    const float a2 = b1;
+    errprv = errbig;
+
+    float area1 = 0.0f, error1 = 0.0f, abs1 = 0.0f, dev1 = 0.0f;
+    float area2 = 0.0f, error2 = 0.0f, abs2 = 0.0f, dev2 = 0.0f;
+    QRULE21(f, a1, b1, area1, error1, abs1, dev1);
+    QRULE21(f, a2, b2, area2, error2, abs2, dev2);
+
+    // Running sums updated by differences; the partition is never re-summed.
+    const float area12 = Single(Wide(area1) + area2);
+    const float erro12 = Single(Wide(error1) + error2);
+    errtot = Single(Wide(errtot) + erro12 - errbig);
+    area = Single(Wide(area) + area12 - subint(maxidx));
+
+    // Roundoff watch: the bisection changed the area by nothing and kept
+    // the error, or made the error grow. Estimates capped at the deviation
+    // integral say nothing about roundoff.
+    if (dev1 != error1 && dev2 != error2) {
+      if (std::fabs(Wide(subint(maxidx)) - area12) <= kSameArea * std::fabs(Wide(area12)) &&
+          erro12 >= kSameError * Wide(errbig)) {
+        if (xmode) {
+          ++rndct2;
+        } else {
+          ++rndct1;
+        }
+      }
+      if (nparts > 10 && erro12 > errbig) ++rndct3;
+    }
+    subint(maxidx) = area1;
+    subint(nparts) = area2;
+    tolbnd = Tolerance(area);
+
+    if (rndct1 + rndct2 >= 10 || rndct3 >= 20) icode = kRoundoff;
+    if (rndct2 >= 5) xflag = 3;
+    if (nparts == maxsub) icode = kLimit;
+    // The halves can no longer be told apart from the ends in single
+    // precision.
+    if (std::max(std::fabs(a1), std::fabs(b2)) <= (1.0 + 1000.0 * epsm) * (std::fabs(Wide(a2)) + 1000.0 * undfl)) {
+      icode = kTooFine;
+    }
+
+    // The half with the larger error stays at maxidx (the left one on a tie).
+    if (error2 > error1) {
+      sublo(maxidx) = a2;
+      sublo(nparts) = a1;
+      subhi(nparts) = b1;
+      subint(maxidx) = area2;
+      subint(nparts) = area1;
+      suberr(maxidx) = error2;
+      suberr(nparts) = error1;
+    } else {
+      sublo(nparts) = a2;
+      subhi(maxidx) = b1;
+      subhi(nparts) = b2;
+      suberr(maxidx) = error1;
+      suberr(nparts) = error2;
+    }
+    QORDER(maxsub, nparts, maxidx, errbig, &suberr(1), &errord(1), ordpos);
+
+    if (errtot <= tolbnd) return PassesEnd::kToleranceMet;
+    if (icode != kNormal) return PassesEnd::kStopped;
+
+    if (nparts == 2) {
+      minwid = Single(std::fabs(Wide(b) - a) * kSmallWidth);
+      widerr = errtot;
+      xtol = tolbnd;
+      xtab[1] = area;
+      continue;
+    }
+    if (xoff) continue;
+
+    // widerr: the error of the subintervals wider than minwid.
+    widerr = Single(Wide(widerr) - errprv);
+    if (std::fabs(Wide(b1) - a1) > minwid) widerr = Single(Wide(widerr) + erro12);
+
+    if (!xmode) {
+      if (Large(maxidx)) continue;
+      xmode = true;
+      ordpos = 2;
+    }
+    if (xflag != 3 && widerr > xtol && ReturnLargeFirst()) continue;
+
+    // Extrapolate the sequence of partition sums.
+    ++xlen;
+    xtab[xlen - 1] = area;
+    QEXTRA(xlen, xtab.data(), xres, xerr, LastExtrapolations().data(), xcalls);
+    ++nogain;
+    if (nogain > 5 && absest < kNoGainRatio * Wide(errtot)) icode = kNoConvergence;
+    if (xerr < absest) {
+      nogain = 0;
+      absest = xerr;
+      result = xres;
+      xcorr = widerr;
+      xtol = Tolerance(xres);
+      if (absest <= xtol) return PassesEnd::kStopped;
+    }
+    if (xlen == 1) xoff = true;
+    if (icode == kNoConvergence) return PassesEnd::kStopped;
+
+    // Back to bisecting the largest error, with a smaller notion of small.
+    maxidx = errord(1);
+    errbig = suberr(maxidx);
+    ordpos = 1;
+    xmode = false;
+    minwid = Single(Wide(minwid) * 0.5);
+    widerr = errtot;
+  }
+}
+
+// In the extrapolation phase, looks down the error ordering from ordpos
+// for a subinterval that is still large. When one is found it becomes the
+// next to bisect (true); otherwise the extrapolation goes ahead (false).
+bool Core::ReturnLargeFirst() {
+  const std::int32_t last = MaintainedLength(maxsub, nparts);
+  const std::int32_t repetitions = last - ordpos + 1;
+  for (std::int32_t k = 0; k < repetitions; ++k) {
+    maxidx = errord(ordpos);
+    errbig = suberr(maxidx);
+    if (Large(maxidx)) return true;
+    ++ordpos;
+  }
+  return false;
+}
+
+// After passes that stopped: true when the plain sum of the partition is
+// the better result; false to keep the extrapolated value. Also tests the
+// kept result for divergence.
+bool Core::PlainSumIsBetter() {
+  if (absest == ovrfl) return true;  // no extrapolation improved the error
+
+  if (icode + xflag != 0) {
+    if (xflag == 3) absest = Single(Wide(absest) + xcorr);
+    if (icode == kNormal) icode = 3;
+    if (result != 0.0f && area != 0.0f) {
+      // Keep whichever of the two has the smaller relative error.
+      if (Wide(absest) / std::fabs(result) > Wide(errtot) / std::fabs(area)) return true;
+    } else if (absest > errtot) {
+      return true;
+    } else if (area == 0.0f) {
+      return false;
+    }
+  }
+
+  // Divergence test, skipped when the integrand changes sign and both
+  // values are small against the integral of |f|.
+  if (signf == -1 && std::max(std::fabs(result), std::fabs(area)) <= kDivergence * Wide(absint)) {
+    return false;
+  }
+  if (area == 0.0f) {
+    icode = kDivergent;
+  } else {
+    const double q = Wide(result) / area;
+    if (q < kDivergence || q > 100.0 || errtot > std::fabs(area)) icode = kDivergent;
+  }
+  return false;
+}
+
+}  // namespace
+
+void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32_t maxsub, float& result,
+           float& absest, std::int32_t& ncalls, std::int32_t& icode, float* sublo, float* subhi, float* subint,
+           float* suberr, std::int32_t* errord, std::int32_t& nparts) {
+  Core core{f,      a,     b,
+            errabs, errrel, maxsub,
+            result, absest, icode,
+            nparts, OneBased<float>(sublo), OneBased<float>(subhi),
+            OneBased<float>(subint), OneBased<float>(suberr), OneBased<std::int32_t>(errord)};
+  QMCONS(core.epsm, core.undfl, core.ovrfl);
+
+  icode = kNormal;
+  ncalls = 0;
+  nparts = 0;
+  result = 0.0f;
+  absest = 0.0f;
+  core.sublo(1) = a;
+  core.subhi(1) = b;
+  core.subint(1) = 0.0f;
+  core.suberr(1) = 0.0f;
+  if (errabs < 0.0f && errrel < 0.0f) {
+    icode = kDivergent;  // returned as it is: no tolerance at all
+    return;
+  }
+
+  // The first application of the rule, over the whole interval.
+  core.xflag = 0;
+  QRULE21(f, a, b, result, absest, core.absint, core.devint);
+  core.tolbnd = core.Tolerance(result);
+  nparts = 1;
+  core.subint(1) = result;
+  core.suberr(1) = absest;
+  core.errord(1) = 1;
+  if (absest <= 100.0 * core.epsm * core.absint && absest > core.tolbnd) icode = kRoundoff;
+  if (maxsub == 1) icode = kLimit;
+  // An estimate capped at the deviation integral does not count as met.
+  if (icode != kNormal || (absest <= core.tolbnd && absest != core.devint) || absest == 0.0f) {
+    ncalls = 42 * nparts - 21;
+    return;
+  }
+
+  core.xtab[0] = result;
+  core.errbig = absest;
+  core.maxidx = 1;
+  core.area = result;
+  core.errtot = absest;
+  absest = core.ovrfl;
+  core.ordpos = 1;
+  core.xcalls = 0;
+  core.xlen = 2;
+  core.nogain = 0;
+  core.xmode = false;
+  core.xoff = false;
+  core.rndct1 = core.rndct2 = core.rndct3 = 0;
+  // +1 for an integrand of essentially one sign.
+  core.signf = std::fabs(Wide(result)) >= (1.0 - 50.0 * core.epsm) * core.absint ? 1 : -1;
+
+  const bool plain_sum = core.Passes() == PassesEnd::kToleranceMet || core.PlainSumIsBetter();
+  if (plain_sum) {
+    float sum = 0.0f;
+    for (std::int32_t k = 1; k <= nparts; ++k) sum = Single(Wide(sum) + core.subint(k));
+    result = sum;
+    absest = core.errtot;
+  }
+  if (icode > 2) --icode;
+  ncalls = 42 * nparts - 21;
+}
+
+}  // namespace zel::integration

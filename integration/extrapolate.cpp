@@ -1,0 +1,125 @@
+// Wynn's epsilon algorithm over the sequence of partition sums: the best
+// extrapolated value, an error estimate from the spread of the last
+// results, and a table kept short by dropping old entries.
+#include <algorithm>
+#include <cmath>
+
+#include "integration/integration.h"
+#include "integration/internal.h"
+
+namespace zel::integration {
+namespace {
+
+constexpr std::int32_t kMaxEntries = 50;
+// The single nearest to 1.0e-4: below it the table is irregular.
+constexpr float kIrregular = 1.0e-4f;
+
+}  // namespace
+
+std::array<float, 3>& LastExtrapolations() {
+  static std::array<float, 3> last{};
+  return last;
+}
+
+void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, float* xlast3_first,
+            std::int32_t& xcalls) {
+  const OneBased<float> xtab(xtab_first);
+  const OneBased<float> xlast3(xlast3_first);
+  float epsm = 0.0f, undfl = 0.0f, ovrfl = 0.0f;
+  QMCONS(epsm, undfl, ovrfl);
+
+  ++xcalls;
+  xerr = ovrfl;
+  std::int32_t n = xlen;
+  xres = xtab(n);
+
+  if (n >= 3) {
+    // The newest sum moves two places up; its old place starts the new
+    // diagonal as "infinitely large".
+    xtab(n + 2) = xtab(n);
+    const std::int32_t m = (n - 1) / 2;
+    xtab(n) = ovrfl;
+    const std::int32_t count = n;
+    std::int32_t k1 = n;
+
+    for (std::int32_t i = 1; i <= m; ++i) {
+      const float e0 = xtab(k1 - 2);
+      const float e1 = xtab(k1 - 1);
+      const float e2 = xtab(k1 + 2);
+      float r = e2;
+      const float delta2 = Single(Wide(e2) - e1);
+      const float err2 = std::fabs(delta2);
+      const float tol2 = Single(std::max(std::fabs(Wide(e2)), std::fabs(Wide(e1))) * epsm);
+      const float delta3 = Single(Wide(e1) - e0);
+      const float err3 = std::fabs(delta3);
+      const float tol3 = Single(std::max(std::fabs(Wide(e1)), std::fabs(Wide(e0))) * epsm);
+
+      if (err2 <= tol2 && err3 <= tol3) {
+        // e0, e1 and e2 agree to machine accuracy: that is the limit.
+        // The table is left as it is.
+        xres = r;
+        xerr = Single(Wide(err2) + err3);
+        xerr = Single(std::max(Wide(xerr), 5.0 * epsm * std::fabs(Wide(xres))));
+        return;
+      }
+
+      const float e3 = xtab(k1);
+      xtab(k1) = e1;
+      const float delta1 = Single(Wide(e1) - e3);
+      const float err1 = std::fabs(delta1);
+      const float tol1 = Single(std::max(std::fabs(Wide(e1)), std::fabs(Wide(e3))) * epsm);
+
+      // Two neighbours equal to machine accuracy, or an irregular
+      // behaviour of the table: keep only the part computed so far.
+      if (err1 <= tol1 || err2 <= tol2 || err3 <= tol3) {
+        n = 2 * i - 1;
+        break;
+      }
+      const float ss = Single(1.0 / delta1 + 1.0 / delta2 - 1.0 / delta3);
+      if (std::fabs(Wide(ss) * e1) <= kIrregular) {
+        n = 2 * i - 1;
+        break;
+      }
+
+      r = Single(e1 + 1.0 / ss);
+      xtab(k1) = r;
+      k1 -= 2;
+      const float error = Single(Wide(err2) + std::fabs(Wide(r) - e2) + err3);
+      if (error <= xerr) {
+        xerr = error;
+        xres = r;
+      }
+    }
+
+    if (n == kMaxEntries) n = kMaxEntries - 1;
+
+    // Shift the lower diagonal (every other entry, ending at the newest
+    // sum) down by two places, then keep only the newest n entries.
+    std::int32_t p = count % 2 == 1 ? 1 : 2;
+    for (std::int32_t i = 1; i <= m + 1; ++i) {
+      xtab(p) = xtab(p + 2);
+      p += 2;
+    }
+    if (count != n) {
+      for (std::int32_t i = 1; i <= n; ++i) xtab(i) = xtab(count - n + i);
+    }
+    xlen = n;
+
+    // The error estimate: the spread of the new value against the last
+    // three results, once there are three.
+    if (xcalls < 4) {
+      xlast3(xcalls) = xres;
+      xerr = ovrfl;
+    } else {
+      xerr = Single(std::fabs(Wide(xres) - xlast3(3)) + std::fabs(Wide(xres) - xlast3(2)) +
+                    std::fabs(Wide(xres) - xlast3(1)));
+      xlast3(1) = xlast3(2);
+      xlast3(2) = xlast3(3);
+      xlast3(3) = xres;
+    }
+  }
+
+  xerr = Single(std::max(Wide(xerr), 5.0 * epsm * std::fabs(Wide(xres))));
+}
+
+}  // namespace zel::integration
