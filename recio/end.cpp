@@ -1,6 +1,8 @@
 #include "recio/end.h"
 
 #include "recio/console.h"
+#include "recio/report.h"
+#include "recio/stream.h"
 #include "runtime/platform.h"
 
 namespace zel::recio {
@@ -9,6 +11,34 @@ void Stop(StopStatus status) {
   EndOpenLine();
   ConsoleWrite("Stop - Program terminated.\r\n");
   platform::Exit(static_cast<int>(status));
+}
+
+void Pause() {
+  EndOpenLine();
+  ConsoleWrite("Pause - Please enter a blank line (to continue) or a DOS command.\r\n");
+  std::string reply;
+  // The whole reply counts, however long: a command is never cut and run half.
+  if (!ReadConsoleLine(reply, std::string::npos)) IoError(6501, IoStatement::kRead, "CON");
+  const std::size_t kept = reply.find_last_not_of(" \t");
+  reply.resize(kept == std::string::npos ? 0 : kept + 1);
+  if (reply.size() >= 2) {
+    ConsoleFlush();  // what the program wrote comes before what the command writes
+    platform::RunCommand(reply);
+  }
+}
+
+bool ReadConsoleLine(std::string& line, std::size_t limit) {
+  ByteStream& stream = ConsoleInput();
+  stream.limit_typed_line = false;  // a reply line may be longer than a typed record
+  line.clear();
+  int byte = Next(stream);
+  if (byte == kEndOfInput) return false;
+  for (; byte != kLineEnd; byte = Next(stream)) {
+    if (byte == kEndOfInput) break;  // Ctrl-Z inside the line: what came before it stands
+    if (byte < 0) IoError(-byte, IoStatement::kRead, "CON");
+    if (line.size() < limit) line.push_back(static_cast<char>(byte));
+  }
+  return true;
 }
 
 }  // namespace zel::recio

@@ -22,8 +22,9 @@ enum class StopStatus { kNormal = 0, kAfterError = 2 };
 void Pause();
 
 // Reads one line from the console input stream: its characters without the
-// line end, at most `limit` of them (the rest of a longer line is read and
-// dropped). Returns false at end of input with nothing read.
+// line end (LF, CR LF or a lone CR), at most `limit` of them (the rest of a
+// longer line is read and dropped). Returns false at end of input with
+// nothing read.
 bool ReadConsoleLine(std::string& line, std::size_t limit);
 
 }  // namespace zel::recio

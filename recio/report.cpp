@@ -11,6 +11,7 @@ std::string_view IoErrorDescription(int number) {
     case 6102: return "real value out of range";
     case 6103: return "invalid real number";
     case 6104: return "real value too large for single precision";
+    case 6200: return "format not understood for input";
     case 6314: return "invalid unit number";
     case 6407: return "input line too long";
     case 6412: return "invalid file name";

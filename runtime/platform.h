@@ -42,6 +42,9 @@ OpenResult OpenExisting(const std::string& path);
 // Positions the handle at the start of its file.
 bool Rewind(int handle);
 
+// Closes a handle that OpenExisting returned.
+void Close(int handle);
+
 // Process start: a closed standard output must not kill the process (its
 // writes simply go nowhere, like every failed console write).
 void PrepareProcess();

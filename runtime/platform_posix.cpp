@@ -82,6 +82,10 @@ OpenResult OpenExisting(const std::string& path) {
 
 bool Rewind(int handle) { return lseek(handle, 0, SEEK_SET) == 0; }
 
+void Close(int handle) {
+  if (handle > platform::kStderr) close(handle);
+}
+
 void PrepareProcess() { std::signal(SIGPIPE, SIG_IGN); }
 
 void SetArguments(int argc, char** argv) {

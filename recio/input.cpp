@@ -1,0 +1,285 @@
+// Read statements: which stream a unit reads, the console read's start and
+// end on a shared terminal connection, formatted A reads, and what becomes
+// of end of file and of the scanner's failures.
+#include "recio/input.h"
+
+#include <string>
+#include <vector>
+
+#include "recio/connect.h"
+#include "recio/console.h"
+#include "recio/freeform.h"
+#include "recio/report.h"
+#include "recio/stream.h"
+#include "runtime/platform.h"
+
+namespace zel::recio {
+namespace {
+
+constexpr int kBadFormat = 6200;
+constexpr int kBadUnit = 6314;
+constexpr int kEndOfFileError = 6501;
+constexpr std::int32_t kLargestUnit = 32767;
+constexpr std::string_view kConsoleName = "CON";
+
+// Formats can repeat an A descriptor; more copies than this are a mistake.
+constexpr int kLargestRepeat = 1000;
+constexpr int kLargestWidth = 32767;
+
+// One descriptor of an input format, repeat counts expanded.
+struct FormatItem {
+  enum class Kind { kA, kX, kSlash };
+  Kind kind = Kind::kA;
+  int width = 0;  // A: 0 means the variable's length; X: the columns to pass
+};
+
+struct InputState {
+  ByteStream console;
+  bool console_ready = false;
+
+  // The statement under way.
+  ByteStream* stream = nullptr;
+  std::string_view name;  // "CON" or the connected file's name (kept alive by the connection)
+  bool console_read = false;
+  bool end_of_file_exit = false;
+  bool formatted = false;
+  std::vector<FormatItem> format;
+  std::size_t next_item = 0;
+  FreeFormState free_form;
+};
+
+InputState g_input;
+
+bool IsConsoleUnit(Unit unit) { return unit.is_default || unit.number == 5 || unit.number == 0; }
+
+// Turns a status into a call's result: 0, or -1 at end of file when the
+// statement asked for that exit. Anything else ends the run.
+int Outcome(int status) {
+  if (status == 0) return 0;
+  if (status == kEndOfFile) {
+    if (g_input.end_of_file_exit) {
+      g_input.stream = nullptr;  // the caller abandons the statement
+      return kEndOfFile;
+    }
+    status = kEndOfFileError;
+  }
+  IoError(status, IoStatement::kRead, g_input.name);
+}
+
+int StatusOf(int byte) { return byte == kEndOfInput ? kEndOfFile : -byte; }
+
+// "(a259)", "(A10, 2X, a)", "(a5/a5)": A with optional width, nX and the
+// slash, each with an optional repeat count; blanks ignored, either case.
+bool ParseFormat(std::string_view text, std::vector<FormatItem>& items) {
+  items.clear();
+  std::size_t p = 0;
+  auto skip_blanks = [&] {
+    while (p < text.size() && text[p] == ' ') ++p;
+  };
+  auto number = [&](int& value) {
+    value = 0;
+    bool any = false;
+    for (; p < text.size() && text[p] >= '0' && text[p] <= '9'; ++p) {
+      any = true;
+      if (value <= kLargestWidth) value = value * 10 + (text[p] - '0');
+    }
+    return any;
+  };
+  skip_blanks();
+  if (p == text.size() || text[p++] != '(') return false;
+  for (;;) {
+    skip_blanks();
+    if (p == text.size()) return false;
+    const char c = text[p];
+    if (c == ')') {
+      ++p;
+      skip_blanks();
+      return p == text.size();
+    }
+    if (c == ',') {
+      ++p;
+      continue;
+    }
+    if (c == '/') {
+      ++p;
+      items.push_back({FormatItem::Kind::kSlash, 0});
+      continue;
+    }
+    int repeat = 1;
+    if (number(repeat) && (repeat < 1 || repeat > kLargestRepeat)) return false;
+    skip_blanks();
+    if (p == text.size()) return false;
+    const char letter = text[p++];
+    if (letter == 'a' || letter == 'A') {
+      int width = 0;
+      if (number(width) && (width < 1 || width > kLargestWidth)) return false;
+      items.insert(items.end(), static_cast<std::size_t>(repeat), FormatItem{FormatItem::Kind::kA, width});
+    } else if (letter == 'x' || letter == 'X') {
+      items.push_back({FormatItem::Kind::kX, repeat});
+    } else {
+      return false;
+    }
+  }
+}
+
+// Passes `columns` bytes of the record; a line end stops it and stays.
+int PassColumns(ByteStream& stream, int columns) {
+  for (int i = 0; i < columns; ++i) {
+    const int byte = Peek(stream);
+    if (byte < 0) return StatusOf(byte);
+    if (byte == kLineEnd) break;
+    Next(stream);
+  }
+  return 0;
+}
+
+// Aw into a variable of `length` characters: with w > length the first
+// w - length bytes of the field are passed over. A line end ends the taking
+// early and stays unread; positions that got no byte become blanks.
+int ReadA(ByteStream& stream, int width, char* variable, std::size_t length) {
+  const std::size_t w = width == 0 ? length : static_cast<std::size_t>(width);
+  if (w > length) {
+    if (int status = PassColumns(stream, static_cast<int>(w - length)); status != 0) return status;
+  }
+  const std::size_t take = w < length ? w : length;
+  std::size_t i = 0;
+  for (; i < take; ++i) {
+    const int byte = Peek(stream);
+    if (byte < 0) return StatusOf(byte);
+    if (byte == kLineEnd) break;
+    variable[i] = static_cast<char>(byte);
+    Next(stream);
+  }
+  for (; i < length; ++i) variable[i] = ' ';
+  return 0;
+}
+
+bool HasA(const std::vector<FormatItem>& items) {
+  for (const FormatItem& item : items) {
+    if (item.kind == FormatItem::Kind::kA) return true;
+  }
+  return false;
+}
+
+int FormattedCharacter(char* variable, std::size_t length) {
+  ByteStream& stream = *g_input.stream;
+  for (;;) {
+    if (g_input.next_item == g_input.format.size()) {
+      // More items than descriptors: the format starts again on a new record.
+      if (!HasA(g_input.format)) return kBadFormat;
+      if (int status = SkipLine(stream); status != 0) return StatusOf(status);
+      g_input.next_item = 0;
+    }
+    const FormatItem& item = g_input.format[g_input.next_item++];
+    int status = 0;
+    switch (item.kind) {
+      case FormatItem::Kind::kA: return ReadA(stream, item.width, variable, length);
+      case FormatItem::Kind::kX: status = PassColumns(stream, item.width); break;
+      case FormatItem::Kind::kSlash:
+        if (int byte = SkipLine(stream); byte != 0) status = StatusOf(byte);
+        break;
+    }
+    if (status != 0) return status;
+  }
+}
+
+std::string UnitText(std::int32_t number) { return std::to_string(number); }
+
+// Chooses the stream of the unit and starts the statement on it.
+void Start(Unit unit, bool end_of_file_exit) {
+  g_input.end_of_file_exit = end_of_file_exit;
+  g_input.console_read = IsConsoleUnit(unit);
+  if (g_input.console_read) {
+    g_input.stream = &ConsoleInput();
+    g_input.name = kConsoleName;
+    if (ConsoleShared()) {
+      // One connection with the console output: the reply starts on a new
+      // line unless a `$` prompt keeps it on the prompt's line, and it is a
+      // freshly typed line.
+      ConsoleMarks& marks = Console();
+      if (marks.line_open && !marks.line_continued) ConsoleWrite("\r\n");
+      marks.line_continued = false;
+      DropBuffered(*g_input.stream);
+    }
+    g_input.stream->limit_typed_line = true;
+  } else {
+    g_input.name = {};
+    if (unit.number < -kLargestUnit || unit.number > kLargestUnit) {
+      IoError(kBadUnit, IoStatement::kRead, UnitText(unit.number));
+    }
+    g_input.stream = ConnectedInput(unit.number);
+    if (g_input.stream == nullptr) IoError(kBadUnit, IoStatement::kRead, UnitText(unit.number));
+    g_input.name = ConnectedName(unit.number);
+  }
+  StartStatement(g_input.free_form);
+}
+
+}  // namespace
+
+ByteStream& ConsoleInput() {
+  if (!g_input.console_ready) {
+    g_input.console.handle = platform::kStdin;
+    g_input.console.block = kConsoleBlock;
+    g_input.console.console = true;
+    g_input.console.terminal = platform::IsTerminal(platform::kStdin);
+    g_input.console_ready = true;
+  }
+  return g_input.console;
+}
+
+int BeginRead(Unit unit, bool end_of_file_exit) {
+  Start(unit, end_of_file_exit);
+  g_input.formatted = false;
+  return 0;
+}
+
+int BeginRead(Unit unit, std::string_view format, bool end_of_file_exit) {
+  Start(unit, end_of_file_exit);
+  g_input.formatted = true;
+  g_input.next_item = 0;
+  if (!ParseFormat(format, g_input.format)) IoError(kBadFormat, IoStatement::kRead, g_input.name);
+  return 0;
+}
+
+int GetCharacter(char* variable, std::size_t length) {
+  if (g_input.stream == nullptr) return 0;  // no statement under way
+  if (g_input.formatted) return Outcome(FormattedCharacter(variable, length));
+  return Outcome(ScanCharacter(*g_input.stream, g_input.free_form, variable, length));
+}
+
+int GetReal(float& variable) {
+  if (g_input.stream == nullptr) return 0;
+  if (g_input.formatted) return Outcome(kBadFormat);  // input formats here carry characters only
+  return Outcome(ScanReal(*g_input.stream, g_input.free_form, variable));
+}
+
+int EndRead() {
+  if (g_input.stream == nullptr) return 0;
+  ByteStream& stream = *g_input.stream;
+  int status = 0;
+  if (!g_input.formatted) {
+    status = FinishRecord(stream, g_input.free_form);
+  } else if (g_input.console_read && stream.terminal) {
+    DropBuffered(stream);  // the typed line is all there is
+  } else {
+    const int byte = SkipLine(stream);
+    status = byte == 0 ? 0 : StatusOf(byte);
+  }
+  if (int result = Outcome(status); result != 0) return result;
+  // The reply's Enter has moved the cursor to a new line.
+  if (g_input.console_read && ConsoleShared()) Console().line_open = false;
+  g_input.stream = nullptr;
+  return 0;
+}
+
+void ResetInput() {
+  ResetStream(g_input.console);
+  g_input.console_ready = false;
+  g_input.stream = nullptr;
+  g_input.name = {};
+  g_input.format.clear();
+  g_input.next_item = 0;
+  StartStatement(g_input.free_form);
+}
+
+}  // namespace zel::recio
