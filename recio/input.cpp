@@ -76,14 +76,14 @@ bool ParseFormat(std::string_view text, std::vector<FormatItem>& items) {
   auto skip_blanks = [&] {
     while (p < text.size() && text[p] == ' ') ++p;
   };
+  // Reads digits into `value`; false (and `value` untouched) when there are none.
   auto number = [&](int& value) {
+    if (p == text.size() || text[p] < '0' || text[p] > '9') return false;
     value = 0;
-    bool any = false;
     for (; p < text.size() && text[p] >= '0' && text[p] <= '9'; ++p) {
-      any = true;
       if (value <= kLargestWidth) value = value * 10 + (text[p] - '0');
     }
-    return any;
+    return true;
   };
   skip_blanks();
   if (p == text.size() || text[p++] != '(') return false;
