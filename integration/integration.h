@@ -25,17 +25,31 @@ void Q2AGS(Integrand f, float a, float b, float errabs, float errrel, float& res
 
 // Arrays below are passed as pointers to their first element and indexed
 // from 1 in the routines' own terms (element k is ptr[k - 1]).
+
+// The adaptive core: outcome icode 0 (tolerance met), 1 (maxsub reached),
+// 2 (roundoff), 3 (too fine a subdivision), 4 (extrapolation roundoff),
+// 5 (divergent or slowly convergent), 6 (both tolerances negative). The
+// work arrays hold maxsub >= 1 elements; ncalls = 42 * nparts - 21.
 void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32_t maxsub, float& result,
            float& absest, std::int32_t& ncalls, std::int32_t& icode, float* sublo, float* subhi, float* subint,
            float* suberr, std::int32_t* errord, std::int32_t& nparts);
 
-void QRULE21(Integrand f, float a, float b, float& result, float& abserr, float& resabs, float& resasc);
+// One application of the 21-point rule over [a, b] (b < a allowed): the
+// integral, its error estimate, the integral of |f| and of |f - mean|.
+// Calls f exactly 21 times, as user code.
+void QRULE21(Integrand f, float a, float b, float& result, float& abserr, float& absint, float& devint);
 
+// Relative spacing, smallest normal and largest finite single.
 void QMCONS(float& epsm, float& undfl, float& ovrfl);
 
+// Files the two halves of the subinterval maxidx just bisected (the larger
+// half at maxidx, the other at nparts) in errord, and returns in maxidx and
+// errbig the subinterval at position ordpos.
 void QORDER(std::int32_t maxsub, std::int32_t nparts, std::int32_t& maxidx, float& errbig, const float* suberr,
             std::int32_t* errord, std::int32_t& ordpos);
 
+// One step of the epsilon algorithm over xtab(1..xlen), newest last; up
+// to two positions beyond xlen are written.
 inline constexpr int kTableSize = 52;
 void QEXTRA(std::int32_t& xlen, float* xtab, float& xres, float& xerr, float* xlast3, std::int32_t& xcalls);
 
