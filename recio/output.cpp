@@ -30,6 +30,28 @@ std::string_view Advance(char control, bool line_open) {
   }
 }
 
+// Writes one record to the console under carriage control (or continuing
+// the line after `$`) and sets the line-open mark.
+void WriteRecord(std::string_view record) {
+  if (record.empty()) record = " ";
+  ConsoleMarks& marks = Console();
+  const std::string_view first = record.substr(0, kRecordBuffer);
+  if (marks.line_continued) {
+    ConsoleWrite(first);
+  } else {
+    char bytes[6 + kRecordBuffer];
+    const std::string_view advance = Advance(first[0], marks.line_open);
+    std::memcpy(bytes, advance.data(), advance.size());
+    std::memcpy(bytes + advance.size(), first.data() + 1, first.size() - 1);
+    ConsoleWrite(std::string_view(bytes, advance.size() + first.size() - 1));
+  }
+  for (std::size_t at = kRecordBuffer; at < record.size(); at += kRecordBuffer) {
+    ConsoleWrite(record.substr(at, kRecordBuffer));
+  }
+  marks.line_open = true;
+  marks.line_continued = false;
+}
+
 // A group being run: where it opened and how many more times it runs.
 struct GroupRun {
   std::size_t open = 0;
@@ -188,57 +210,29 @@ const FormatItem* NextItemDescriptor(bool have_item) {
   }
 }
 
-// Lays out one item's text under its descriptor.
+// Lays out one item's text under its descriptor: right-justified in w
+// columns; a longer text is cut to w by A and shown as w asterisks by I.
 void FormattedItem(std::string_view text) {
   const FormatItem* descriptor = NextItemDescriptor(true);
   if (descriptor == nullptr) return;  // the format takes no item: dropped
-  if (descriptor->width < 0) {
-    AppendText(text);
+  AppendText({});                     // the columns passed over by nX come first
+  std::string& record = g_statement.record;
+  const bool minimal = descriptor->width == 0 && descriptor->kind == FormatItem::Kind::kInteger;
+  if (descriptor->width < 0 || minimal) {
+    record.append(text);
     return;
   }
   const auto width = static_cast<std::size_t>(descriptor->width);
-  std::string& record = g_statement.record;
-  if (descriptor->kind == FormatItem::Kind::kCharacter) {
-    if (width < text.size()) {
-      AppendText(text.substr(0, width));
-    } else {
-      AppendText({});
-      record.append(width - text.size(), ' ');
-      record.append(text);
-    }
-  } else if (width == 0) {
-    AppendText(text);
-  } else if (text.size() > width) {
-    AppendText({});
-    record.append(width, '*');
+  if (text.size() <= width) {
+    record.append(width - text.size(), ' ').append(text);
+  } else if (descriptor->kind == FormatItem::Kind::kCharacter) {
+    record.append(text.substr(0, width));
   } else {
-    AppendText({});
-    record.append(width - text.size(), ' ');
-    record.append(text);
+    record.append(width, '*');
   }
 }
 
 }  // namespace
-
-void WriteRecord(std::string_view record) {
-  if (record.empty()) record = " ";
-  ConsoleMarks& marks = Console();
-  const std::string_view first = record.substr(0, kRecordBuffer);
-  if (marks.line_continued) {
-    ConsoleWrite(first);
-  } else {
-    char bytes[6 + kRecordBuffer];
-    const std::string_view advance = Advance(first[0], marks.line_open);
-    std::memcpy(bytes, advance.data(), advance.size());
-    std::memcpy(bytes + advance.size(), first.data() + 1, first.size() - 1);
-    ConsoleWrite(std::string_view(bytes, advance.size() + first.size() - 1));
-  }
-  for (std::size_t at = kRecordBuffer; at < record.size(); at += kRecordBuffer) {
-    ConsoleWrite(record.substr(at, kRecordBuffer));
-  }
-  marks.line_open = true;
-  marks.line_continued = false;
-}
 
 void BeginWrite(Unit unit) {
   CheckUnit(unit);

@@ -40,6 +40,9 @@
 // descriptor is laid out from its text: an integer's digits, a real's
 // free-form text.
 //
+// A BeginWrite while a statement is in progress ends that statement first;
+// items and EndWrite outside a statement are ignored.
+//
 // Units `*`, 6 and 0 write the console; so does every other unit number in
 // -32767..32767 (the program connects no unit for output). A unit number
 // outside that range ends the run with run-time error 6314.
@@ -59,10 +62,6 @@ void PutCharacter(std::string_view text);
 void PutReal(float value);
 void PutInteger(std::int32_t value);
 int EndWrite();
-
-// Writes one record to the console under carriage control (or continuing
-// the line after `$`) and sets the line-open mark.
-void WriteRecord(std::string_view record);
 
 // Tests: forget any statement in progress (the console is reset separately).
 void ResetOutput();

@@ -1,5 +1,6 @@
 #include "recio/realtext.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -56,11 +57,10 @@ RoundedReal RoundReal(float value) {
   (void)error;  // 32 bytes always suffice for 17 digits and a 3-digit exponent
   // text[0] is the first digit, text[1] the point, text[2..17] the other 16.
   char first_eight[8] = {text[0], text[2], text[3], text[4], text[5], text[6], text[7], text[8]};
+  const char* exponent_text = text + 19;  // after "e"; from_chars takes "-" but not "+"
+  if (*exponent_text == '+') ++exponent_text;
   int scientific_exponent = 0;
-  const char* exponent_text = text + 19;  // after "e"
-  const bool exponent_negative = *exponent_text == '-';
-  std::from_chars(exponent_text + 1, end, scientific_exponent);
-  if (exponent_negative) scientific_exponent = -scientific_exponent;
+  std::from_chars(exponent_text, end, scientific_exponent);
 
   rounded.exponent_before = scientific_exponent + 1;
   rounded.exponent = rounded.exponent_before;
@@ -109,7 +109,7 @@ std::size_t FormatRealText(const RoundedReal& rounded, char* out) {
   *p++ = digit(0);
   *p++ = '.';
   for (int position = 1; position < 7; ++position) *p++ = digit(position);
-  const int exponent = rounded.zero ? 0 : rounded.exponent < -998 ? -999 : rounded.exponent > 1000 ? 999 : rounded.exponent - 1;
+  const int exponent = rounded.zero ? 0 : std::clamp(rounded.exponent, -998, 1000) - 1;
   const int magnitude = exponent < 0 ? -exponent : exponent;
   if (magnitude <= 99) *p++ = 'E';
   *p++ = exponent < 0 ? '-' : '+';
