@@ -1,0 +1,141 @@
+// The epsilon algorithm: its early exits, the table shifting and cut, the
+// error estimate from the last three results, and its acceleration of a
+// slowly converging sequence.
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "integration/integration.h"
+
+namespace zel::integration {
+namespace {
+
+constexpr float kEpsm = 1.1920929e-7f;
+constexpr float kOvrfl = 3.40282347e+38f;
+
+struct Table {
+  std::array<float, kTableSize> xtab{};
+  std::int32_t xlen = 0;
+  float xres = -1.0f, xerr = -1.0f;
+  std::array<float, 3> xlast3 = {-7.0f, -8.0f, -9.0f};
+  std::int32_t xcalls = 0;
+
+  explicit Table(const std::vector<float>& entries) {
+    for (float e : entries) xtab[static_cast<std::size_t>(xlen++)] = e;
+  }
+  void Extrapolate() { QEXTRA(xlen, xtab.data(), xres, xerr, xlast3.data(), xcalls); }
+};
+
+TEST(IntegrationExtrapolationTest, FewerThanThreeEntries) {
+  Table t({1.0f, 2.0f});
+  t.Extrapolate();
+  EXPECT_EQ(t.xres, 2.0f);
+  EXPECT_EQ(t.xerr, kOvrfl);
+  EXPECT_EQ(t.xcalls, 1);
+  EXPECT_EQ(t.xlen, 2);
+  EXPECT_EQ(t.xtab[0], 1.0f);
+  EXPECT_EQ(t.xtab[1], 2.0f);
+  EXPECT_EQ(t.xlast3, (std::array<float, 3>{-7.0f, -8.0f, -9.0f}));
+}
+
+TEST(IntegrationExtrapolationTest, ThreeEqualEntriesAreTheLimit) {
+  Table t({0.5f, 0.5f, 0.5f});
+  t.Extrapolate();
+  EXPECT_EQ(t.xres, 0.5f);
+  EXPECT_EQ(t.xerr, static_cast<float>(5.0 * kEpsm * 0.5));
+  EXPECT_EQ(t.xlen, 3);
+  EXPECT_EQ(t.xtab[2], kOvrfl);  // left as the step wrote it
+  EXPECT_EQ(t.xtab[4], 0.5f);
+  EXPECT_EQ(t.xlast3, (std::array<float, 3>{-7.0f, -8.0f, -9.0f}));
+}
+
+TEST(IntegrationExtrapolationTest, TwoEqualNeighboursCollapseTheTableToTheNewestSum) {
+  struct Row {
+    const char* name;
+    std::vector<float> entries;
+  };
+  const Row rows[] = {
+      {"newest equals the one before", {1.0f, 3.0f, 3.0f}},
+      {"the two before are equal", {1.0f, 1.0f, 3.0f}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Table t(row.entries);
+    t.Extrapolate();
+    EXPECT_EQ(t.xlen, 1);
+    EXPECT_EQ(t.xtab[0], 3.0f);
+    EXPECT_EQ(t.xres, 3.0f);
+    EXPECT_EQ(t.xerr, kOvrfl);  // first call: no spread yet
+    EXPECT_EQ(t.xlast3[0], 3.0f);
+  }
+}
+
+TEST(IntegrationExtrapolationTest, GeometricSequenceIsExtrapolatedExactly) {
+  Table t({0.5f, 0.75f, 0.875f});  // 1 - 2^-k
+  t.Extrapolate();
+  EXPECT_EQ(t.xres, 1.0f);
+  EXPECT_EQ(t.xerr, kOvrfl);
+  EXPECT_EQ(t.xlen, 3);
+  // The new element went down the lower diagonal; the newest sum stays last.
+  EXPECT_EQ(t.xtab[0], 1.0f);
+  EXPECT_EQ(t.xtab[1], 0.75f);
+  EXPECT_EQ(t.xtab[2], 0.875f);
+  EXPECT_EQ(t.xlast3[0], 1.0f);
+}
+
+TEST(IntegrationExtrapolationTest, FromTheFourthCallTheErrorIsTheSpreadOfTheLastResults) {
+  Table t({0.5f, 0.75f, 0.875f});
+  t.xcalls = 3;
+  t.xlast3 = {0.9f, 0.95f, 0.99f};
+  t.Extrapolate();
+  EXPECT_EQ(t.xres, 1.0f);
+  const double spread = (1.0 - 0.99f) + (1.0 - 0.95f) + (1.0 - 0.9f);
+  EXPECT_EQ(t.xerr, static_cast<float>(spread));
+  EXPECT_EQ(t.xlast3, (std::array<float, 3>{0.95f, 0.99f, 1.0f}));
+}
+
+TEST(IntegrationExtrapolationTest, AFullTableIsCutTo49Entries) {
+  std::vector<float> entries;
+  std::uint32_t state = 7919;
+  for (int i = 0; i < 50; ++i) {
+    state = state * 1103515245u + 12345u;
+    entries.push_back(static_cast<float>((state >> 8) % 100000u) / 100000.0f);
+  }
+  Table t(entries);
+  t.Extrapolate();
+  EXPECT_EQ(t.xlen, 49);
+  EXPECT_EQ(t.xtab[48], entries[49]);  // the newest sum is the last entry
+}
+
+TEST(IntegrationExtrapolationTest, AcceleratesTheAlternatingHarmonicSeries) {
+  // Partial sums of 1 - 1/2 + 1/3 - ..., one appended per call as the core
+  // does: the table grows by one entry per call, the first three calls
+  // report no error estimate, and the limit ln 2 is reached to single
+  // precision after ten calls, while the last partial sum is still 0.05 off.
+  Table t({1.0f, 0.5f});
+  float partial = 0.5f;
+  for (int k = 3; k <= 12; ++k) {
+    SCOPED_TRACE(k);
+    partial = static_cast<float>(partial + (k % 2 == 1 ? 1.0 : -1.0) / k);
+    t.xtab[static_cast<std::size_t>(t.xlen++)] = partial;
+    const std::int32_t before = t.xlen;
+    t.Extrapolate();
+    if (k <= 10) {
+      EXPECT_EQ(t.xlen, before);
+    }
+    if (k <= 5) {
+      EXPECT_EQ(t.xerr, kOvrfl);
+    } else {
+      EXPECT_LT(t.xerr, 0.01f);
+    }
+  }
+  EXPECT_NEAR(t.xres, 0.69314718f, 2.0f * kEpsm);
+  EXPECT_LT(t.xerr, 1.0e-6f);
+  EXPECT_GT(std::fabs(partial - 0.69314718f), 0.03f);
+}
+
+}  // namespace
+}  // namespace zel::integration
