@@ -25,21 +25,48 @@
 namespace zel::errors {
 
 // --- Name stack and propagation ---
+// Registers a routine (names are blank-padded or cut to 32 characters). A
+// push beyond 50 levels is a terminal error and stops the program.
 void E1PSH(std::string_view name);
+// Removes the routine on top, which must carry `name` (trailing blanks
+// ignored, case significant): passes its error of type 2 to 7 to the
+// caller's level, prints and stops as the type says, and keeps its entry
+// readable by N1RTY(1) in the caller.
 void E1POP(std::string_view name);
+// The type posted at the caller's own level (0) or left by the routine it
+// called last (1). Any other argument stops the program.
 std::int32_t N1RTY(std::int32_t i);
+// "ON"/"on" before and "OFF"/"off" after a call of user code, so that
+// routines called from it count as called by the user.
 void E1USR(std::string_view on_or_off);
 
 // --- Message composition ---
+// Parameter k (1 to 9) for the tokens %(Ik), %(Rk) and %(Lk) of the next
+// E1MES. Texts: 500, -12; 2.5 -> 2.500000E+00, 0 and NaN -> .000000E+00;
+// E1PRML with k > 0 drops trailing blanks, with -k keeps them. A parameter
+// that does not fit the 300-character store is silently not stored.
 void E1PRMI(std::int32_t k, std::int32_t value);
 void E1PRMR(std::int32_t k, float value);
 void E1PRML(std::int32_t k, std::string_view text);
+// Records type (-1 keeps the current one) and code (negative keeps it) on
+// the current level and composes ".  " + template with its tokens replaced
+// (at most 1024 characters). Type or code 0 discards the pending text; an
+// empty or single-blank template keeps it. Types 5 to 7 are printed at once;
+// a type outside -1..7 is reported and stops the program.
 void E1MES(std::int32_t type, std::int32_t code, std::string_view message_template);
 
 // --- Printing ---
+// Prints the pending message to the unit UMACH(3) names, with a traceback
+// when two or more routines stand above "USER"; then empties the text and
+// the parameter store. Prints nothing when no text is pending.
 void E1SHOW();
 
 // --- Machine constants and units ---
+// AMACH(1..8): smallest normalised, largest finite, 2^-24, 2^-23, log10(2),
+// quiet NaN, +infinity, -infinity. IMACH(1..12): the integer and
+// floating-point model. UMACH(n > 0) reads unit n (1 input 5, 2 output 6,
+// 3 error messages 6), UMACH(-n) sets it. A bad index is reported and stops
+// the program.
 float AMACH(std::int32_t n);
 std::int32_t IMACH(std::int32_t n);
 void UMACH(std::int32_t n, std::int32_t& unit);

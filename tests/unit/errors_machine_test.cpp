@@ -15,7 +15,7 @@
 namespace zel::errors {
 namespace {
 
-class MachineTest : public ::testing::Test {
+class MachineConstantsTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetService(); }
 };
@@ -24,7 +24,7 @@ const std::string kStop = "\r\nStop - Program terminated.\r\n\r\n";
 
 std::uint32_t Bits(float value) { return std::bit_cast<std::uint32_t>(value); }
 
-TEST_F(MachineTest, RealConstantsAsBitPatterns) {
+TEST_F(MachineConstantsTest, RealConstantsAsBitPatterns) {
   const std::vector<std::uint32_t> bits = {0x00800000, 0x7F7FFFFF, 0x33800000, 0x34000000,
                                            0x3E9A209B, 0x7FC00000, 0x7F800000, 0xFF800000};
   for (std::int32_t n = 1; n <= 8; ++n) {
@@ -33,7 +33,7 @@ TEST_F(MachineTest, RealConstantsAsBitPatterns) {
   }
 }
 
-TEST_F(MachineTest, RealConstantsAsNumbers) {
+TEST_F(MachineConstantsTest, RealConstantsAsNumbers) {
   EXPECT_EQ(AMACH(1), 0x1p-126f);
   EXPECT_EQ(AMACH(4), 0x1p-23f);
   EXPECT_EQ(AMACH(3) * 2.0f, AMACH(4));
@@ -44,7 +44,7 @@ TEST_F(MachineTest, RealConstantsAsNumbers) {
   EXPECT_EQ(State().level, 1);  // a good index leaves the service alone
 }
 
-TEST_F(MachineTest, IntegerConstants) {
+TEST_F(MachineConstantsTest, IntegerConstants) {
   const std::vector<std::int32_t> values = {32, 4, 2, 31, 2147483647, 2, 24, -125, 128, 53, -1021, 1024};
   for (std::int32_t n = 1; n <= 12; ++n) {
     SCOPED_TRACE(n);
@@ -52,7 +52,7 @@ TEST_F(MachineTest, IntegerConstants) {
   }
 }
 
-TEST_F(MachineTest, UnitTable) {
+TEST_F(MachineConstantsTest, UnitTable) {
   std::int32_t unit = 0;
   const std::vector<std::int32_t> initial = {5, 6, 6};
   for (std::int32_t n = 1; n <= 3; ++n) {
@@ -78,7 +78,7 @@ struct BadIndexCase {
   std::string out;
 };
 
-TEST_F(MachineTest, BadIndexReports) {
+TEST_F(MachineConstantsTest, BadIndexReports) {
   const std::vector<BadIndexCase> cases = {
       {"IMACH(0)", [] { IMACH(0); },
        "\r\n*** TERMINAL ERROR 5 from IMACH.  The argument\r\n"
@@ -138,7 +138,7 @@ TEST_F(MachineTest, BadIndexReports) {
   }
 }
 
-TEST_F(MachineTest, ImachAndUmachLeaveTheServiceStateAlone) {
+TEST_F(MachineConstantsTest, ImachAndUmachLeaveTheServiceStateAlone) {
   test::ChildRun run = test::RunInChild([] {
     E1PSH("QDAGS ");
     E1MES(3, 2, "Pending.");
@@ -149,7 +149,7 @@ TEST_F(MachineTest, ImachAndUmachLeaveTheServiceStateAlone) {
   EXPECT_EQ(run.status, 2);
 }
 
-TEST_F(MachineTest, UmachReportGoesToTheErrorMessageUnit) {
+TEST_F(MachineConstantsTest, UmachReportGoesToTheErrorMessageUnit) {
   test::ChildRun run = test::RunInChild([] {
     std::int32_t unit = 40000;  // a unit the console refuses: the report's write fails
     UMACH(-3, unit);

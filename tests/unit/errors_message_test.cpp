@@ -17,7 +17,7 @@
 namespace zel::errors {
 namespace {
 
-class MessageTest : public ::testing::Test {
+class ErrorMessagesTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetService(); }
 };
@@ -34,7 +34,7 @@ std::string Pending() {
 
 float FromBits(std::uint32_t bits) { return std::bit_cast<float>(bits); }
 
-TEST_F(MessageTest, IntegerTexts) {
+TEST_F(ErrorMessagesTest, IntegerTexts) {
   const std::vector<std::pair<std::int32_t, std::string>> cases = {
       {0, "0"}, {500, "500"}, {-12, "-12"}, {2147483647, "2147483647"}, {-2147483647 - 1, "-2147483648"},
   };
@@ -46,7 +46,7 @@ TEST_F(MessageTest, IntegerTexts) {
   }
 }
 
-TEST_F(MessageTest, RealTexts) {
+TEST_F(ErrorMessagesTest, RealTexts) {
   struct Case {
     const char* name;
     float value;
@@ -79,7 +79,7 @@ TEST_F(MessageTest, RealTexts) {
 }
 
 // The texts of special values are made with the traps of a real run on.
-TEST_F(MessageTest, RealTextsRaiseNoTrap) {
+TEST_F(ErrorMessagesTest, RealTextsRaiseNoTrap) {
   test::ChildRun run = test::RunInChild([] {
     fpenv::EnableTraps();
     for (std::uint32_t bits : {0x7FC00000u, 0xFFC00000u, 0x7F800001u, 0xFFBFFFFFu, 0x7F800000u, 0xFF800000u,
@@ -93,7 +93,7 @@ TEST_F(MessageTest, RealTextsRaiseNoTrap) {
   EXPECT_EQ(run.status, 10);
 }
 
-TEST_F(MessageTest, StoreEntries) {
+TEST_F(ErrorMessagesTest, StoreEntries) {
   struct Case {
     const char* name;
     void (*store)();
@@ -120,7 +120,7 @@ TEST_F(MessageTest, StoreEntries) {
   }
 }
 
-TEST_F(MessageTest, StoreCapacity) {
+TEST_F(ErrorMessagesTest, StoreCapacity) {
   E1PRML(1, std::string(255, 'a'));
   EXPECT_EQ(State().parlen, 263);
   E1PRML(2, std::string(40, 'b'));  // 263 + 40 + 8 > 300
@@ -132,7 +132,7 @@ TEST_F(MessageTest, StoreCapacity) {
   EXPECT_EQ(State().parlen, 298);
 }
 
-TEST_F(MessageTest, CapacityCountsTheTextAsGiven) {
+TEST_F(ErrorMessagesTest, CapacityCountsTheTextAsGiven) {
   E1PRML(1, std::string(200, 'a'));  // entry at 1 to 208
   E1PRML(2, "x" + std::string(90, ' '));  // 208 + 91 + 8 > 300, though only "x" would be kept
   EXPECT_EQ(State().parlen, 208);
@@ -147,7 +147,7 @@ struct ComposeCase {
 
 void NoParameters() {}
 
-TEST_F(MessageTest, Composition) {
+TEST_F(ErrorMessagesTest, Composition) {
   const std::vector<ComposeCase> cases = {
       {"integer parameter", [] { E1PRMI(1, 0); },
        "The maximum number of subintervals MAXSUB = %(I1).  It must be at least 1.",
@@ -184,14 +184,14 @@ TEST_F(MessageTest, Composition) {
   }
 }
 
-TEST_F(MessageTest, TemplatePassedWithItsOwnLength) {
+TEST_F(ErrorMessagesTest, TemplatePassedWithItsOwnLength) {
   constexpr std::string_view kBackToBack = "First text %(I1).Second text.";
   E1PRMI(1, 8);
   E1MES(3, 2, kBackToBack.substr(0, 17));
   EXPECT_EQ(Pending(), ".  First text 8.");
 }
 
-TEST_F(MessageTest, LengthLimits) {
+TEST_F(ErrorMessagesTest, LengthLimits) {
   struct Case {
     const char* name;
     std::string parameter;
@@ -218,7 +218,7 @@ TEST_F(MessageTest, LengthLimits) {
   }
 }
 
-TEST_F(MessageTest, WhatE1mesRecords) {
+TEST_F(ErrorMessagesTest, WhatE1mesRecords) {
   struct Case {
     const char* name;
     std::int32_t type;
@@ -254,7 +254,7 @@ TEST_F(MessageTest, WhatE1mesRecords) {
   }
 }
 
-TEST_F(MessageTest, PostingNeverChangesTheTypeTable) {
+TEST_F(ErrorMessagesTest, PostingNeverChangesTheTypeTable) {
   for (std::int32_t type = -1; type <= 4; ++type) E1MES(type, 1, "x");
   const std::vector<std::string> words = {"UNKNOWN ", "NOTE    ", "ALERT   ", "WARNING ", "FATAL   ",
                                           "TERMINAL", "WARNING ", "FATAL   ", "UNKNOWN "};
@@ -268,7 +268,7 @@ TEST_F(MessageTest, PostingNeverChangesTheTypeTable) {
 
 // Types 5 to 7 are printed when posted, and E1MES returns: the stop is the
 // pop's business.
-TEST_F(MessageTest, ImmediateTypesPrintAtOnce) {
+TEST_F(ErrorMessagesTest, ImmediateTypesPrintAtOnce) {
   struct Case {
     std::int32_t type;
     const char* word;
@@ -291,7 +291,7 @@ TEST_F(MessageTest, ImmediateTypesPrintAtOnce) {
   }
 }
 
-TEST_F(MessageTest, MinusOneOverAnImmediateTypePrints) {
+TEST_F(ErrorMessagesTest, MinusOneOverAnImmediateTypePrints) {
   test::ChildRun run = test::RunInChild([] {
     E1PSH("QDAGS ");
     E1MES(6, 1, "First.");
@@ -303,7 +303,7 @@ TEST_F(MessageTest, MinusOneOverAnImmediateTypePrints) {
   EXPECT_EQ(run.status, 0);
 }
 
-TEST_F(MessageTest, IllegalTypeStops) {
+TEST_F(ErrorMessagesTest, IllegalTypeStops) {
   struct Case {
     const char* name;
     std::int32_t type;

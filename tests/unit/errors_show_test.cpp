@@ -18,7 +18,7 @@ namespace {
 using Records = std::vector<std::string>;
 using internal::ShowRecords;
 
-class ShowTest : public ::testing::Test {
+class ErrorRecordsTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetService(); }
 };
@@ -38,7 +38,7 @@ const std::string kRoundoff =
     "1.000000E-04, cannot be reached.";
 const std::string kMaxsub = ".  The maximum number of subintervals MAXSUB = 0.  It must be at least 1.";
 
-TEST_F(ShowTest, WarningWrappedOverThreeRecords) {
+TEST_F(ErrorRecordsTest, WarningWrappedOverThreeRecords) {
   Post({"QDAGS "}, 3, 2, kRoundoff);
   EXPECT_EQ(ShowRecords(State()), (Records{
                                       "",
@@ -48,7 +48,7 @@ TEST_F(ShowTest, WarningWrappedOverThreeRecords) {
                                   }));
 }
 
-TEST_F(ShowTest, TerminalErrorWithThreeLevelTraceback) {
+TEST_F(ErrorRecordsTest, TerminalErrorWithThreeLevelTraceback) {
   Post({"QDAGS ", "Q2AGS "}, 5, 1, kMaxsub);
   EXPECT_EQ(ShowRecords(State()), (Records{
                                       "",
@@ -63,7 +63,7 @@ TEST_F(ShowTest, TerminalErrorWithThreeLevelTraceback) {
                                   }));
 }
 
-TEST_F(ShowTest, TracebackColumns) {
+TEST_F(ErrorRecordsTest, TracebackColumns) {
   Post({"QDAGS ", "Q2AGS "}, 5, 1, kMaxsub);
   Records records = ShowRecords(State());
   ASSERT_EQ(records.size(), 9u);
@@ -78,14 +78,14 @@ TEST_F(ShowTest, TracebackColumns) {
   EXPECT_EQ(records[6].size(), 78u);
 }
 
-TEST_F(ShowTest, TracebackNumbersWiderThanTheirColumns) {
+TEST_F(ErrorRecordsTest, TracebackNumbersWiderThanTheirColumns) {
   Post({"QDAGS ", "Q2AGS "}, 5, -2147483647, ".  Text.");
   Records records = ShowRecords(State());
   EXPECT_EQ(records[1], " *** TERMINAL ERROR -2147483647 from Q2AGS.  Text.");
   EXPECT_EQ(records[5], "     Q2AGS                                5      ******    (Called internally)");
 }
 
-TEST_F(ShowTest, CalledInternallyFollowsTheCallersSwitch) {
+TEST_F(ErrorRecordsTest, CalledInternallyFollowsTheCallersSwitch) {
   Post({"QDAGS ", "Q2AGS ", "QCORE "}, 3, 4, ".  Text.");
   State().levusr[2] = true;  // QDAGS switched user code on: Q2AGS counts as called by the user
   Records records = ShowRecords(State());
@@ -96,7 +96,7 @@ TEST_F(ShowTest, CalledInternallyFollowsTheCallersSwitch) {
   EXPECT_EQ(records[8], "     USER                                 0           0");
 }
 
-TEST_F(ShowTest, NoTracebackWithOneRoutineAboveUser) {
+TEST_F(ErrorRecordsTest, NoTracebackWithOneRoutineAboveUser) {
   for (std::int32_t type : {3, 4, 5, 7}) {
     SCOPED_TRACE(type);
     ResetService();
@@ -105,7 +105,7 @@ TEST_F(ShowTest, NoTracebackWithOneRoutineAboveUser) {
   }
 }
 
-TEST_F(ShowTest, NothingPendingPrintsNothing) {
+TEST_F(ErrorRecordsTest, NothingPendingPrintsNothing) {
   Post({"QDAGS ", "Q2AGS "}, 5, 1, "");
   EXPECT_TRUE(ShowRecords(State()).empty());
 }
@@ -117,7 +117,7 @@ struct LayoutCase {
   Records expected;  // without the empty record
 };
 
-TEST_F(ShowTest, Layouts) {
+TEST_F(ErrorRecordsTest, Layouts) {
   const std::string a64(64, 'a');
   const std::vector<LayoutCase> cases = {
       {"fits the first record exactly: no trailing blank added", "QDAGS ",
@@ -173,7 +173,7 @@ TEST_F(ShowTest, Layouts) {
   }
 }
 
-TEST_F(ShowTest, DisplayNameRuleInTheTraceback) {
+TEST_F(ErrorRecordsTest, DisplayNameRuleInTheTraceback) {
   Post({"QDAGS ", "xFIT", "MY ROUTINE"}, 3, 1, ".  Text.");
   Records records = ShowRecords(State());
   ASSERT_EQ(records.size(), 9u);
@@ -181,14 +181,14 @@ TEST_F(ShowTest, DisplayNameRuleInTheTraceback) {
   EXPECT_EQ(records[6], "     XFIT                                 0           0    (Called internally)");
 }
 
-TEST_F(ShowTest, UnknownTypeWord) {
+TEST_F(ErrorRecordsTest, UnknownTypeWord) {
   Post({"QDAGS "}, 0, 0, ".  Error from E1MES.  Illegal error type specified.");
   EXPECT_EQ(ShowRecords(State())[1].substr(0, 32), " *** UNKNOWN  ERROR 0 from QDAGS");
 }
 
 // Whatever the text, the records carry every character of it except the
 // breaks' marks and skipped blanks, and keep to their widths.
-TEST_F(ShowTest, WrappingLosesNoCharacter) {
+TEST_F(ErrorRecordsTest, WrappingLosesNoCharacter) {
   std::mt19937 random(12345);
   const std::string alphabet = "ab  .%/";
   for (int round = 0; round < 2000; ++round) {
@@ -221,7 +221,7 @@ TEST_F(ShowTest, WrappingLosesNoCharacter) {
   }
 }
 
-TEST_F(ShowTest, ConsoleBytesAfterAnOpenLine) {
+TEST_F(ErrorRecordsTest, ConsoleBytesAfterAnOpenLine) {
   test::ChildRun run = test::RunInChild([] {
     internal::WriteRecord(6, " Area");
     Post({"QDAGS "}, 3, 2, kRoundoff);
@@ -237,7 +237,7 @@ TEST_F(ShowTest, ConsoleBytesAfterAnOpenLine) {
   EXPECT_EQ(run.status, 0);
 }
 
-TEST_F(ShowTest, PrintingEmptiesTextAndStore) {
+TEST_F(ErrorRecordsTest, PrintingEmptiesTextAndStore) {
   test::ChildRun run = test::RunInChild([] {
     E1PRMI(1, 3);
     Post({"QDAGS "}, 3, 2, ".  Text.");
@@ -247,7 +247,7 @@ TEST_F(ShowTest, PrintingEmptiesTextAndStore) {
   EXPECT_EQ(run.status, 7);
 }
 
-TEST_F(ShowTest, RecordsGoToTheErrorMessageUnit) {
+TEST_F(ErrorRecordsTest, RecordsGoToTheErrorMessageUnit) {
   test::ChildRun run = test::RunInChild([] {
     std::int32_t unit = 40000;  // outside the unit range: the write itself fails
     UMACH(-3, unit);

@@ -16,7 +16,7 @@ namespace {
 
 using Records = std::vector<std::string>;
 
-class StackTest : public ::testing::Test {
+class ErrorStackTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetService(); }
 };
@@ -52,7 +52,7 @@ Records Concat(std::initializer_list<Records> parts) {
   return all;
 }
 
-TEST_F(StackTest, InitialState) {
+TEST_F(ErrorStackTest, InitialState) {
   const ServiceState& state = State();
   EXPECT_EQ(state.level, 1);
   EXPECT_EQ(state.maxlev, 50);
@@ -72,7 +72,7 @@ TEST_F(StackTest, InitialState) {
   EXPECT_EQ(state.pend7, 0);
 }
 
-TEST_F(StackTest, PushPopAndTheEntriesN1rtyReads) {
+TEST_F(ErrorStackTest, PushPopAndTheEntriesN1rtyReads) {
   const ServiceState& state = State();
   E1PSH("QDAGS ");
   EXPECT_EQ(N1RTY(0), 0);
@@ -98,7 +98,7 @@ TEST_F(StackTest, PushPopAndTheEntriesN1rtyReads) {
   EXPECT_EQ(state.levtyp[1], 2);  // stays until a later error replaces it
 }
 
-TEST_F(StackTest, NamesComparedWithoutTrailingBlanks) {
+TEST_F(ErrorStackTest, NamesComparedWithoutTrailingBlanks) {
   const std::string long_name(40, 'L');
   test::ChildRun run = test::RunInChild([&long_name] {
     E1PSH("QDAGS");
@@ -111,7 +111,7 @@ TEST_F(StackTest, NamesComparedWithoutTrailingBlanks) {
   EXPECT_EQ(run.status, 10);
 }
 
-TEST_F(StackTest, UserCodeSwitch) {
+TEST_F(ErrorStackTest, UserCodeSwitch) {
   const ServiceState& state = State();
   E1PSH("QDAGS ");
   const std::vector<std::pair<std::string, bool>> cases = {
@@ -139,7 +139,7 @@ struct PropagationCase {
 
 // QDAGS, called by the user, calls Q2AGS, which posts an error of code 2;
 // then Q2AGS pops, a marker record is written, and QDAGS pops.
-TEST_F(StackTest, WhereEachTypeIsPrintedAndStops) {
+TEST_F(ErrorStackTest, WhereEachTypeIsPrintedAndStops) {
   // The traceback under a message that Q2AGS posted with a one-digit type.
   auto traceback = [](int type) {
     return Concat({kTracebackHead,
@@ -181,7 +181,7 @@ TEST_F(StackTest, WhereEachTypeIsPrintedAndStops) {
   }
 }
 
-TEST_F(StackTest, PendingFatalOutweighsALaterWarning) {
+TEST_F(ErrorStackTest, PendingFatalOutweighsALaterWarning) {
   test::ChildRun run = test::RunInChild([] {
     E1PSH("QDAGS ");
     E1PSH("Q2AGS ");
@@ -196,7 +196,7 @@ TEST_F(StackTest, PendingFatalOutweighsALaterWarning) {
   EXPECT_NE(run.out.find("*** WARNING  ERROR 4 from QDAGS.  Warning."), std::string::npos);
 }
 
-TEST_F(StackTest, WarningFromARoutineThatUserCodeCalled) {
+TEST_F(ErrorStackTest, WarningFromARoutineThatUserCodeCalled) {
   // QDAGS runs user code, which calls INNER: INNER's warning is printed at
   // its own pop, after it has been passed to QDAGS, with a traceback in
   // which INNER is not called internally.
@@ -219,7 +219,7 @@ TEST_F(StackTest, WarningFromARoutineThatUserCodeCalled) {
   EXPECT_EQ(run.status, 13);
 }
 
-TEST_F(StackTest, StackFull) {
+TEST_F(ErrorStackTest, StackFull) {
   test::ChildRun run = test::RunInChild([] {
     for (int i = 1; i <= 49; ++i) E1PSH("R" + std::to_string(100 + i).substr(1) + " ");
     E1PSH("R50 ");
@@ -239,7 +239,7 @@ TEST_F(StackTest, StackFull) {
   EXPECT_EQ(run.status, 2);
 }
 
-TEST_F(StackTest, StackFaults) {
+TEST_F(ErrorStackTest, StackFaults) {
   struct Case {
     const char* name;
     void (*body)();
@@ -294,7 +294,7 @@ TEST_F(StackTest, StackFaults) {
   }
 }
 
-TEST_F(StackTest, InvalidSwitchIsReportedAtOnceAndStopsAtThePop) {
+TEST_F(ErrorStackTest, InvalidSwitchIsReportedAtOnceAndStopsAtThePop) {
   test::ChildRun run = test::RunInChild([] {
     E1PSH("QDAGS ");
     E1USR("On");
