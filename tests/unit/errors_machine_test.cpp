@@ -78,36 +78,29 @@ struct BadIndexCase {
   std::string out;
 };
 
+// The fixed reports, with the index in its six-column field.
+std::string ImachReport(const std::string& field) {
+  return "\r\n*** TERMINAL ERROR 5 from IMACH.  The argument\r\n"
+         "***          must be between 1 and 12 inclusive.\r\n"
+         "***          N = " + field + ".\r\n" + kStop;
+}
+
+std::string UmachReport(const std::string& field) {
+  return "\r\n*** TERMINAL ERROR 5 from UMACH.  The absolute\r\n"
+         "***          value of the index variable must be\r\n"
+         "***          1, 2, or 3.  IABS(N) = " + field + ".\r\n" + kStop;
+}
+
 TEST_F(MachineConstantsTest, BadIndexReports) {
   const std::vector<BadIndexCase> cases = {
-      {"IMACH(0)", [] { IMACH(0); },
-       "\r\n*** TERMINAL ERROR 5 from IMACH.  The argument\r\n"
-       "***          must be between 1 and 12 inclusive.\r\n"
-       "***          N =      0.\r\n" + kStop},
-      {"IMACH(13)", [] { IMACH(13); },
-       "\r\n*** TERMINAL ERROR 5 from IMACH.  The argument\r\n"
-       "***          must be between 1 and 12 inclusive.\r\n"
-       "***          N =     13.\r\n" + kStop},
-      {"IMACH of a number wider than its field", [] { IMACH(-1234567); },
-       "\r\n*** TERMINAL ERROR 5 from IMACH.  The argument\r\n"
-       "***          must be between 1 and 12 inclusive.\r\n"
-       "***          N = ******.\r\n" + kStop},
-      {"UMACH(4)", [] { std::int32_t unit = 0; UMACH(4, unit); },
-       "\r\n*** TERMINAL ERROR 5 from UMACH.  The absolute\r\n"
-       "***          value of the index variable must be\r\n"
-       "***          1, 2, or 3.  IABS(N) =      4.\r\n" + kStop},
-      {"UMACH(-4)", [] { std::int32_t unit = 0; UMACH(-4, unit); },
-       "\r\n*** TERMINAL ERROR 5 from UMACH.  The absolute\r\n"
-       "***          value of the index variable must be\r\n"
-       "***          1, 2, or 3.  IABS(N) =      4.\r\n" + kStop},
-      {"UMACH(0)", [] { std::int32_t unit = 0; UMACH(0, unit); },
-       "\r\n*** TERMINAL ERROR 5 from UMACH.  The absolute\r\n"
-       "***          value of the index variable must be\r\n"
-       "***          1, 2, or 3.  IABS(N) =      0.\r\n" + kStop},
+      {"IMACH(0)", [] { IMACH(0); }, ImachReport("     0")},
+      {"IMACH(13)", [] { IMACH(13); }, ImachReport("    13")},
+      {"IMACH of a number wider than its field", [] { IMACH(-1234567); }, ImachReport("******")},
+      {"UMACH(4)", [] { std::int32_t unit = 0; UMACH(4, unit); }, UmachReport("     4")},
+      {"UMACH(-4)", [] { std::int32_t unit = 0; UMACH(-4, unit); }, UmachReport("     4")},
+      {"UMACH(0)", [] { std::int32_t unit = 0; UMACH(0, unit); }, UmachReport("     0")},
       {"UMACH of the most negative index", [] { std::int32_t unit = 0; UMACH(-2147483647 - 1, unit); },
-       "\r\n*** TERMINAL ERROR 5 from UMACH.  The absolute\r\n"
-       "***          value of the index variable must be\r\n"
-       "***          1, 2, or 3.  IABS(N) = ******.\r\n" + kStop},
+       UmachReport("******")},
       {"AMACH(9)", [] { AMACH(9); },
        "\r\n*** TERMINAL ERROR 5 from AMACH.  The argument must be between 1 and 8\r\n"
        "***          inclusive. N = 9" + kStop},
