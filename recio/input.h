@@ -11,6 +11,9 @@
 //   float t = 0, c = 0;
 //   if (BeginRead(Unit::Number(4), /*end_of_file_exit=*/true) == 0 &&
 //       GetReal(t) == 0 && GetReal(c) == 0 && EndRead() == 0) { /* a pair */ }
+// Input formats hold A (A, Aw, rAw), nX and the slash; a format holding
+// anything else ends the run with run-time error 6200. A free-form
+// character item takes the next token as it stands, quotes included.
 #pragma once
 
 #include <cstddef>
