@@ -18,14 +18,16 @@ constexpr float kNoGainRatio = 0.001f;   // extrapolation error small against th
 constexpr float kSmallWidth = 0.375f;    // first width below which a subinterval is small
 constexpr float kDivergence = 0.01f;     // result/area ratios outside [0.01, 100] diverge
 
-// Internal outcome codes (lowered by one above 2 at the finish).
+// Outcome codes as the passes and the finish set them; the finish lowers
+// every code above 2 by one.
 enum Code : std::int32_t {
   kNormal = 0,
   kLimit = 1,
   kRoundoff = 2,
-  kTooFine = 4,
-  kNoConvergence = 5,
-  kDivergent = 6,
+  kExtrapolationRoundoff = 3,  // returned as 2
+  kTooFine = 4,                // returned as 3
+  kNoConvergence = 5,          // returned as 4
+  kDivergent = 6,              // returned as 5
 };
 
 // How the passes end: the summed error meets the tolerance (the plain sum
@@ -33,7 +35,9 @@ enum Code : std::int32_t {
 // competes with the plain sum).
 enum class PassesEnd { kToleranceMet, kStopped };
 
+// One call's working state, and the steps that share it.
 struct Core {
+  // Arguments.
   Integrand f;
   float a, b, errabs, errrel;
   std::int32_t maxsub;
@@ -45,16 +49,26 @@ struct Core {
   OneBased<std::int32_t> errord;
 
   float epsm = 0.0f, undfl = 0.0f, ovrfl = 0.0f;
+  // Running sums of subint and suberr over the partition, and the tolerance.
   float area = 0.0f, errtot = 0.0f, tolbnd = 0.0f;
+  // The subinterval to bisect next, its error, and its position in errord.
   std::int32_t maxidx = 1;
   float errbig = 0.0f;
   std::int32_t ordpos = 1;
-  float errprv = 0.0f;
+  float errprv = 0.0f;  // error of the subinterval bisected in this pass
+  // Integrals of |f| and |f - mean| from the first rule application; +1
+  // when the integrand is essentially of one sign.
   float absint = 0.0f, devint = 0.0f;
   std::int32_t signf = -1;
+  // Roundoff counters; xflag 3 once rndct2 reached 5.
   std::int32_t rndct1 = 0, rndct2 = 0, rndct3 = 0;
   std::int32_t xflag = 0;
+  // Subintervals no wider than minwid are small; widerr sums the errors of
+  // the others.
   float minwid = 0.0f, widerr = 0.0f;
+  // Extrapolation: its phase (small subintervals being bisected), switched
+  // off for good, the table, the last value and error, the tolerance it
+  // must meet, widerr at the last gain, and the calls since then.
   bool xmode = false, xoff = false;
   std::array<float, kTableSize> xtab{};
   std::int32_t xlen = 0;
@@ -72,7 +86,7 @@ struct Core {
 };
 
 // The passes, for nparts = 2, 3, ... up to maxsub; the pass at maxsub
-// always leaves (its code is kLimit).
+// always leaves, since it sets a code.
 PassesEnd Core::Passes() {
   for (nparts = 2;; ++nparts) {
     // Bisect the subinterval with the largest error (or the one the
@@ -212,7 +226,7 @@ bool Core::PlainSumIsBetter() {
 
   if (icode + xflag != 0) {
     if (xflag == 3) absest = Single(Wide(absest) + xcorr);
-    if (icode == kNormal) icode = 3;
+    if (icode == kNormal) icode = kExtrapolationRoundoff;
     if (result != 0.0f && area != 0.0f) {
       // Keep whichever of the two has the smaller relative error.
       if (Wide(absest) / std::fabs(result) > Wide(errtot) / std::fabs(area)) return true;
@@ -242,11 +256,9 @@ bool Core::PlainSumIsBetter() {
 void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32_t maxsub, float& result,
            float& absest, std::int32_t& ncalls, std::int32_t& icode, float* sublo, float* subhi, float* subint,
            float* suberr, std::int32_t* errord, std::int32_t& nparts) {
-  Core core{f,      a,     b,
-            errabs, errrel, maxsub,
-            result, absest, icode,
-            nparts, OneBased<float>(sublo), OneBased<float>(subhi),
-            OneBased<float>(subint), OneBased<float>(suberr), OneBased<std::int32_t>(errord)};
+  Core core{f, a, b, errabs, errrel, maxsub, result, absest, icode, nparts,
+            OneBased<float>(sublo), OneBased<float>(subhi), OneBased<float>(subint), OneBased<float>(suberr),
+            OneBased<std::int32_t>(errord)};
   QMCONS(core.epsm, core.undfl, core.ovrfl);
 
   icode = kNormal;
@@ -259,7 +271,7 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
   core.subint(1) = 0.0f;
   core.suberr(1) = 0.0f;
   if (errabs < 0.0f && errrel < 0.0f) {
-    icode = kDivergent;  // returned as it is: no tolerance at all
+    icode = 6;  // no tolerance at all; returned without lowering
     return;
   }
 

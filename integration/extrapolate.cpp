@@ -14,6 +14,11 @@ constexpr std::int32_t kMaxEntries = 50;
 // The single nearest to 1.0e-4: below it the table is irregular.
 constexpr float kIrregular = 1.0e-4f;
 
+// No error estimate below the spacing of singles around the result.
+float Floored(float xerr, float xres, float epsm) {
+  return Single(std::max(Wide(xerr), 5.0 * epsm * std::fabs(Wide(xres))));
+}
+
 }  // namespace
 
 std::array<float, 3>& LastExtrapolations() {
@@ -58,8 +63,7 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
         // e0, e1 and e2 agree to machine accuracy: that is the limit.
         // The table is left as it is.
         xres = r;
-        xerr = Single(Wide(err2) + err3);
-        xerr = Single(std::max(Wide(xerr), 5.0 * epsm * std::fabs(Wide(xres))));
+        xerr = Floored(Single(Wide(err2) + err3), xres, epsm);
         return;
       }
 
@@ -119,7 +123,7 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
     }
   }
 
-  xerr = Single(std::max(Wide(xerr), 5.0 * epsm * std::fabs(Wide(xres))));
+  xerr = Floored(xerr, xres, epsm);
 }
 
 }  // namespace zel::integration
