@@ -3,6 +3,7 @@
 // results, and a table kept short by dropping old entries.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "integration/integration.h"
 #include "integration/internal.h"
@@ -13,6 +14,16 @@ namespace {
 constexpr std::int32_t kMaxEntries = 50;
 // The single nearest to 1.0e-4: below it the table is irregular.
 constexpr float kIrregular = 1.0e-4f;
+
+// A difference with the "infinitely large" entry that starts each new
+// diagonal (the largest single) can lie beyond the single range when the
+// sums are large and negative; it is stored as the largest single of its
+// sign instead of overflowing. Any difference that fits is stored exactly as
+// a plain rounding would store it.
+float SingleSaturated(double value) {
+  constexpr double kLargest = std::numeric_limits<float>::max();
+  return Single(std::clamp(value, -kLargest, kLargest));
+}
 
 // No error estimate below the spacing of singles around the result.
 float Floored(float xerr, float xres, float epsm) {
@@ -52,10 +63,10 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
       const float e1 = xtab(k1 - 1);
       const float e2 = xtab(k1 + 2);
       float r = e2;
-      const float delta2 = Single(Wide(e2) - e1);
+      const float delta2 = SingleSaturated(Wide(e2) - e1);
       const float err2 = std::fabs(delta2);
       const float tol2 = Single(std::max(std::fabs(Wide(e2)), std::fabs(Wide(e1))) * epsm);
-      const float delta3 = Single(Wide(e1) - e0);
+      const float delta3 = SingleSaturated(Wide(e1) - e0);
       const float err3 = std::fabs(delta3);
       const float tol3 = Single(std::max(std::fabs(Wide(e1)), std::fabs(Wide(e0))) * epsm);
 
@@ -69,7 +80,7 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
 
       const float e3 = xtab(k1);
       xtab(k1) = e1;
-      const float delta1 = Single(Wide(e1) - e3);
+      const float delta1 = SingleSaturated(Wide(e1) - e3);
       const float err1 = std::fabs(delta1);
       const float tol1 = Single(std::max(std::fabs(Wide(e1)), std::fabs(Wide(e3))) * epsm);
 
