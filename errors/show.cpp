@@ -121,12 +121,19 @@ std::vector<std::string> ShowRecords(const ServiceState& state) {
   std::int32_t code = state.levcod[state.level];
   std::string_view name = LevelName(state, state.level);
   name = name.substr(0, name.find(' '));
-  std::string header = " " + IntegerText(code) + " from " + ShownName(name);
+  // Built by appending: GCC 12 misreads `" " + string` as an overlapping copy.
+  std::string header(" ");
+  header += IntegerText(code);
+  header += " from ";
+  header += ShownName(name);
   std::string_view text(state.txtbuf.data(), static_cast<std::size_t>(state.txtlen));
 
   records.emplace_back();
-  AppendTextRecords(records, " *** " + std::string(TypeWord(type)) + " ERROR" + header, kHeaderWidth - header.size(),
-                    text);
+  std::string first(" *** ");
+  first += TypeWord(type);
+  first += " ERROR";
+  first += header;
+  AppendTextRecords(records, first, kHeaderWidth - header.size(), text);
   if (state.level > 2) AppendTraceback(records, state);
   return records;
 }
