@@ -63,30 +63,27 @@ void QRULE21(Integrand f, float a, float b, float& result, float& abserr, float&
   float ksum = Single(Wide(fc) * kWgk[kCentre]);
   float asum = std::fabs(ksum);
 
-  // Gauss nodes, from the outermost inwards; they belong to both rules.
-  for (int j = 0; j < kPairs; ++j) {
-    const int k = 2 * j + 1;
+  // One pair of nodes at centre -+ halfw * XGK(k): evaluated, kept for the
+  // deviation integral, added to the Kronrod sums; returns f1 + f2.
+  auto add_pair = [&](int k) {
     const float offset = Single(Wide(halfw) * kXgk[k]);
     const NodePair values = EvaluatePair(f, centre, offset);
     left[k] = values.left;
     right[k] = values.right;
     const float s = Single(Wide(values.left) + values.right);
-    gsum = Single(gsum + Wide(kWg[j]) * s);
     ksum = Single(ksum + Wide(kWgk[k]) * s);
     asum = Single(asum + Wide(kWgk[k]) * (std::fabs(Wide(values.left)) + std::fabs(Wide(values.right))));
+    return s;
+  };
+
+  // Gauss nodes, from the outermost inwards; they belong to both rules.
+  for (int j = 0; j < kPairs; ++j) {
+    const float s = add_pair(2 * j + 1);
+    gsum = Single(gsum + Wide(kWg[j]) * s);
   }
 
   // Kronrod nodes, from the outermost inwards.
-  for (int j = 0; j < kPairs; ++j) {
-    const int k = 2 * j;
-    const float offset = Single(Wide(halfw) * kXgk[k]);
-    const NodePair values = EvaluatePair(f, centre, offset);
-    left[k] = values.left;
-    right[k] = values.right;
-    const float s = Single(Wide(values.left) + values.right);
-    ksum = Single(ksum + Wide(kWgk[k]) * s);
-    asum = Single(asum + Wide(kWgk[k]) * (std::fabs(Wide(values.left)) + std::fabs(Wide(values.right))));
-  }
+  for (int j = 0; j < kPairs; ++j) add_pair(2 * j);
 
   // The integral of |f - mean| over the interval, by the Kronrod weights.
   const float mean = Single(Wide(ksum) * 0.5);
