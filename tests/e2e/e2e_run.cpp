@@ -17,16 +17,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <poll.h>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/pipes.h"
 
 namespace fs = std::filesystem;
 
@@ -75,71 +74,18 @@ struct Result {
 
 Result Run(const std::string& program, const fs::path& cwd, const std::vector<std::string>& args,
            const std::string& input) {
-  int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::exit(2);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    if (chdir(cwd.c_str()) != 0) _exit(127);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  signal(SIGPIPE, SIG_IGN);
-  Result result;
-  std::size_t written = 0;
-  int fds_in = in[1], fds_out = out[0], fds_err = err[0];
-  if (input.empty()) {
-    close(fds_in);
-    fds_in = -1;
-  }
-  while (fds_out >= 0 || fds_err >= 0) {
-    pollfd p[3];
-    int n = 0;
-    if (fds_out >= 0) p[n++] = {fds_out, POLLIN, 0};
-    if (fds_err >= 0) p[n++] = {fds_err, POLLIN, 0};
-    if (fds_in >= 0) p[n++] = {fds_in, POLLOUT, 0};
-    if (poll(p, n, 60000) <= 0) {
-      if (errno == EINTR) continue;
-      kill(pid, SIGKILL);
-      break;
-    }
-    for (int i = 0; i < n; ++i) {
-      if (p[i].revents == 0) continue;
-      if (p[i].fd == fds_in) {
-        ssize_t w = write(fds_in, input.data() + written, input.size() - written);
-        if (w > 0) written += static_cast<std::size_t>(w);
-        if (w < 0 || written == input.size()) {
-          close(fds_in);
-          fds_in = -1;
-        }
-        continue;
-      }
-      char buffer[4096];
-      ssize_t r = read(p[i].fd, buffer, sizeof buffer);
-      bool is_out = p[i].fd == fds_out;
-      if (r > 0) {
-        (is_out ? result.out : result.err).append(buffer, static_cast<std::size_t>(r));
-      } else if (r == 0 || errno != EINTR) {
-        close(p[i].fd);
-        (is_out ? fds_out : fds_err) = -1;
-      }
-    }
-  }
-  if (fds_in >= 0) close(fds_in);
-  int wstatus = 0;
-  waitpid(pid, &wstatus, 0);
-  result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-  return result;
+  zel::test::Finished finished = zel::test::RunWithPipes(
+      [&] {
+        if (chdir(cwd.c_str()) != 0) _exit(127);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+      },
+      input, /*timeout_ms=*/60000);
+  const int w = finished.wait_status;
+  return {std::move(finished.out), std::move(finished.err), WIFEXITED(w) ? WEXITSTATUS(w) : 128 + WTERMSIG(w)};
 }
 
 }  // namespace
