@@ -35,4 +35,11 @@ ChildRun RunInChild(const std::function<void()>& body, const ChildOptions& optio
   return run;
 }
 
+ChildRun RunUntilStop(const std::function<void()>& body) {
+  return RunInChild([&body] {
+    body();
+    platform::Exit(10);
+  });
+}
+
 }  // namespace zel::test

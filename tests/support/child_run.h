@@ -41,4 +41,9 @@ inline ChildRun RunInChild(const std::function<void()>& body, std::string stdin_
   return RunInChild(body, options);
 }
 
+// Runs `body`, which is expected to end the process itself (a stop, a
+// report); a body that returns instead ends the child with exit status 10,
+// which no stop or report uses, so the test sees the difference.
+ChildRun RunUntilStop(const std::function<void()>& body);
+
 }  // namespace zel::test

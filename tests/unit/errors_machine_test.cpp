@@ -122,10 +122,7 @@ TEST_F(MachineConstantsTest, BadIndexReports) {
   };
   for (const BadIndexCase& c : cases) {
     SCOPED_TRACE(c.name);
-    test::ChildRun run = test::RunInChild([&c] {
-      c.body();
-      platform::Exit(10);
-    });
+    test::ChildRun run = test::RunUntilStop(c.body);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.status, 2);
   }

@@ -182,14 +182,13 @@ TEST_F(ErrorStackTest, WhereEachTypeIsPrintedAndStops) {
 }
 
 TEST_F(ErrorStackTest, PendingFatalOutweighsALaterWarning) {
-  test::ChildRun run = test::RunInChild([] {
+  test::ChildRun run = test::RunUntilStop([] {
     E1PSH("QDAGS ");
     E1PSH("Q2AGS ");
     E1MES(7, 3, "Fatal.");
     E1POP("Q2AGS ");  // not user code: the decision waits
     E1MES(6, 4, "Warning.");
     E1POP("QDAGS ");  // type 6 on top, but type 7 is still pending
-    platform::Exit(10);
   });
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out.substr(run.out.size() - kStop.size()), kStop);
@@ -220,10 +219,9 @@ TEST_F(ErrorStackTest, WarningFromARoutineThatUserCodeCalled) {
 }
 
 TEST_F(ErrorStackTest, StackFull) {
-  test::ChildRun run = test::RunInChild([] {
+  test::ChildRun run = test::RunUntilStop([] {
     for (int i = 1; i <= 49; ++i) E1PSH("R" + std::to_string(100 + i).substr(1) + " ");
     E1PSH("R50 ");
-    platform::Exit(10);
   });
   Records expected = Concat({{"", " *** TERMINAL ERROR 1 from R49.  Error condition in E1PSH.  Push would cause",
                               " ***          stack level to exceed 50. "},
@@ -285,22 +283,18 @@ TEST_F(ErrorStackTest, StackFaults) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    test::ChildRun run = test::RunInChild([&c] {
-      c.body();
-      platform::Exit(10);
-    });
+    test::ChildRun run = test::RunUntilStop(c.body);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.status, 2);
   }
 }
 
 TEST_F(ErrorStackTest, InvalidSwitchIsReportedAtOnceAndStopsAtThePop) {
-  test::ChildRun run = test::RunInChild([] {
+  test::ChildRun run = test::RunUntilStop([] {
     E1PSH("QDAGS ");
     E1USR("On");
     internal::WriteRecord(6, " returned");
     E1POP("QDAGS ");
-    platform::Exit(10);
   });
   EXPECT_EQ(run.out, Shown({"", " *** TERMINAL ERROR 1 from QDAGS.  Invalid value for SWITCH in call to E1USR.",
                             " ***          SWITCH must be set to 'ON' or 'OFF'.  SWITCH = 'On' ", " returned"}) +

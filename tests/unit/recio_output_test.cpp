@@ -219,14 +219,16 @@ TEST(FreeForm, ItemsThatDoNotFit) {
   });
 }
 
-TEST(Formatted, Descriptors) {
-  auto with_integers = [](std::string_view format, std::initializer_list<int> values) {
-    return [format, values] {
-      BeginWrite(kDefaultUnit, format);
-      for (int v : values) PutInteger(v);
-      EndWrite();
-    };
+// A formatted statement over integer items.
+std::function<void()> with_integers(std::string_view format, std::initializer_list<int> values) {
+  return [format, values] {
+    BeginWrite(kDefaultUnit, format);
+    for (int v : values) PutInteger(v);
+    EndWrite();
   };
+}
+
+TEST(Formatted, Descriptors) {
   RunCases({
       {"a literal with its first character as carriage control",
        [] {
@@ -270,13 +272,6 @@ TEST(Formatted, Descriptors) {
 }
 
 TEST(Formatted, ReversionAndStatementEnd) {
-  auto with_integers = [](std::string_view format, std::initializer_list<int> values) {
-    return [format, values] {
-      BeginWrite(kDefaultUnit, format);
-      for (int v : values) PutInteger(v);
-      EndWrite();
-    };
-  };
   RunCases({
       {"without a group the format is used again from its start", with_integers("(1X,I3)", {1, 2, 3}),
        "  1\r\n  2\r\n  3"},
