@@ -18,6 +18,18 @@ bool IsCtrlZBlock(const ByteStream& s, std::size_t size) {
   return s.terminal && size >= 2 && s.buffer[size - 1] == '\n' && s.buffer[size - 2] == kCtrlZ;
 }
 
+// End of input, from an empty read or a Ctrl-Z block. A last line that is
+// still open is completed first with one line end; the handle is not read
+// again either way.
+int MeetEndOfInput(ByteStream& s) {
+  s.end_of_file = true;
+  if (!s.owes_line_end) return kEndOfInput;
+  s.owes_line_end = false;
+  s.buffer[0] = '\n';
+  s.end = 1;
+  return 0;
+}
+
 // Fills the empty buffer. Returns 0, kEndOfInput or a negated error number.
 int Refill(ByteStream& s) {
   s.position = 0;
@@ -27,25 +39,11 @@ int Refill(ByteStream& s) {
   long count = s.read != nullptr ? s.read(s.read_context, s.buffer, s.block)
                                  : platform::Read(s.handle, s.buffer, s.block);
   if (count < 0) return -kReadRefused;
-  if (count == 0) {
-    if (s.owes_line_end) {
-      // The input ended inside its last line: complete that line first.
-      s.owes_line_end = false;
-      s.buffer[0] = '\n';
-      s.end = 1;
-      return 0;
-    }
-    s.end_of_file = true;
-    return kEndOfInput;
-  }
+  if (count == 0) return MeetEndOfInput(s);
   const auto size = static_cast<std::size_t>(count);
   if (s.console) {
     if (s.terminal && s.limit_typed_line && size == s.block && s.buffer[size - 1] != '\n') return -kLineTooLong;
-    if (IsCtrlZBlock(s, size)) {
-      s.end_of_file = true;
-      s.owes_line_end = false;
-      return kEndOfInput;
-    }
+    if (IsCtrlZBlock(s, size)) return MeetEndOfInput(s);
   }
   const char last = s.buffer[size - 1];
   s.owes_line_end = last != '\n' && last != '\r';

@@ -13,9 +13,10 @@
 //   }
 //
 // Refill rules:
-//   - end of input after a last line without a line end delivers one
-//     kLineEnd first, whatever the size of the input; a short read is not a
-//     line end (a pipe may deliver a line in pieces);
+//   - end of input (an empty read, or a console Ctrl-Z block) after a last
+//     line without a line end delivers one kLineEnd first, whatever the size
+//     of the input; a short read is not a line end (a pipe may deliver a
+//     line in pieces);
 //   - console only: a block whose third byte from the end is Ctrl-Z (0x1A)
 //     is end of input (Ctrl-Z, CR, LF typed on a console); from a terminal,
 //     whose Enter gives a lone LF, Ctrl-Z just before that LF counts too;

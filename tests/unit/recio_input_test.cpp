@@ -201,6 +201,22 @@ TEST(ConsoleStream, RefillRules) {
   }
 }
 
+// A reply whose pieces end inside a line, followed by a Ctrl-Z block: the
+// Ctrl-Z is end of input, so the open line is completed first.
+TEST(ConsoleStream, CtrlZBlockCompletesAnOpenLine) {
+  for (bool terminal : {false, true}) {
+    SCOPED_TRACE(terminal ? "terminal" : "pipe");
+    Source source{"abc\x1a\r\n", 3};
+    ByteStream stream = StreamOver(source, /*console=*/true, terminal);
+    std::string got;
+    for (int byte = Next(stream); byte >= 0; byte = Next(stream)) {
+      got += byte == kLineEnd ? '|' : static_cast<char>(byte);
+    }
+    EXPECT_EQ(got, "abc|");
+    EXPECT_EQ(Next(stream), kEndOfInput);
+  }
+}
+
 // Console reads in a child with standard input piped: the statements, their
 // end-of-file handling and the failure reports.
 TEST(ConsoleRead, ReplyWithA) {
