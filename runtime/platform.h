@@ -46,7 +46,9 @@ bool Rewind(int handle);
 void Close(int handle);
 
 // Process start: a closed standard output must not kill the process (its
-// writes simply go nowhere, like every failed console write).
+// writes simply go nowhere, like every failed console write), and a standard
+// handle closed at start is opened on the null device, so that no file the
+// program opens takes its place.
 void PrepareProcess();
 
 // The process's command-line arguments, program name excluded.

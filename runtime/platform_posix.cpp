@@ -86,7 +86,15 @@ void Close(int handle) {
   if (handle > platform::kStderr) close(handle);
 }
 
-void PrepareProcess() { std::signal(SIGPIPE, SIG_IGN); }
+void PrepareProcess() {
+  // A standard handle closed at start is opened on the null device, so that
+  // the data file, opened later, cannot take its number and receive console
+  // output or an error report.
+  for (int handle : {kStdin, kStdout, kStderr}) {
+    if (fcntl(handle, F_GETFD) == -1 && errno == EBADF) open("/dev/null", O_RDWR | O_NOCTTY);
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+}
 
 void SetArguments(int argc, char** argv) {
   g_argc = argc;

@@ -8,7 +8,9 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <string>
 
 #include "recio/console.h"
 #include "runtime/fpenv.h"
@@ -169,6 +171,29 @@ TEST_F(OpenExisting, ReadOnlyFileFallsBackToReading) {
   char buffer[8];
   EXPECT_EQ(platform::Read(result.handle, buffer, sizeof buffer), 4);
   close(result.handle);
+}
+
+// A process started with a standard handle closed: the data file must not
+// take that handle's place, or console output and error reports would be
+// written into the user's file.
+TEST_F(OpenExisting, NeverTakesTheSlotOfAClosedStandardHandle) {
+  const fs::path file = dir_ / "data.dat";
+  for (int closed : {platform::kStdin, platform::kStdout, platform::kStderr}) {
+    SCOPED_TRACE(closed);
+    std::ofstream(file, std::ios::trunc) << "0 0\n";
+    const std::string path = file.string();
+    const auto run = RunInChild([closed, path] {
+      close(closed);
+      platform::PrepareProcess();
+      const auto opened = platform::OpenExisting(path);
+      platform::WriteAll(platform::kStdout, "console\r\n");
+      platform::WriteAll(platform::kStderr, "report\r\n");
+      platform::Exit(opened.handle > platform::kStderr ? 0 : 3);
+    });
+    EXPECT_EQ(run.status, 0) << "the data file got a standard handle";
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "0 0\n");
+  }
 }
 
 }  // namespace
