@@ -105,6 +105,7 @@ void E1PRMR(std::int32_t k, float value) {
 // A positive number drops trailing blanks (an all-blank text keeps one); a
 // negative number keeps the text's full length.
 void E1PRML(std::int32_t k, std::string_view text) {
+  if (k < -9 || k > 9) return;  // also keeps the negation below in range
   std::string_view stored = text.substr(0, std::min(text.size(), kMaxCharacterParameter));
   if (k > 0) {
     stored = internal::TrimTrailingBlanks(stored);

@@ -108,6 +108,7 @@ TEST_F(ErrorMessagesTest, StoreEntries) {
       {"number 0 is refused", [] { E1PRMI(0, 1); E1PRMR(0, 1.0f); E1PRML(0, "x"); }, ""},
       {"number 10 is refused", [] { E1PRMI(10, 1); E1PRMR(10, 1.0f); E1PRML(10, "x"); }, ""},
       {"negative numbers only for texts", [] { E1PRMI(-1, 1); E1PRMR(-1, 1.0f); E1PRML(-10, "x"); }, ""},
+      {"the most negative number is refused", [] { E1PRML(std::numeric_limits<std::int32_t>::min(), "x"); }, ""},
       {"a text longer than 255 is cut",
        [] { E1PRML(1, std::string(256, 'q')); }, "*L1*255%" + std::string(255, 'q')},
   };
