@@ -21,7 +21,9 @@ void Pause() {
   if (!ReadConsoleLine(reply, std::string::npos)) IoError(6501, IoStatement::kRead, "CON");
   const std::size_t kept = reply.find_last_not_of(" \t");
   reply.resize(kept == std::string::npos ? 0 : kept + 1);
-  if (reply.size() >= 2) {
+  // A command line cannot hold a NUL byte: the interpreter would run only
+  // the part before it, so such a reply runs nothing.
+  if (reply.size() >= 2 && reply.find('\0') == std::string::npos) {
     ConsoleFlush();  // what the program wrote comes before what the command writes
     platform::RunCommand(reply);
   }

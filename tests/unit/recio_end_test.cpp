@@ -21,6 +21,7 @@ TEST(Pause, RepliesAndCommands) {
       {"a command runs after the prompt", "echo hello\n", "hello\n", ""},
       {"leading blank stays, lone CR ends", " echo hi\rnot a command\n", "hi\n", ""},
       {"a long reply runs whole", kLong + "\n", std::string(295, 'a') + "\n", ""},
+      {"a reply holding a NUL byte runs nothing", std::string("echo a\0; echo b\n", 16), "", ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
