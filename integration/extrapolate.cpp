@@ -25,6 +25,18 @@ float SingleSaturated(double value) {
   return Single(std::clamp(value, -kLargest, kLargest));
 }
 
+// The sum of the three reciprocals, rounded to a single as stored, except
+// when it lies beyond the single range: differences near the bottom of that
+// range (partition sums of about 1e-32 and below) have reciprocals that do
+// not fit. It then keeps its double value instead of overflowing, and the
+// new element comes out as close to the limit as for sums of ordinary size.
+double ReciprocalSum(float delta1, float delta2, float delta3) {
+  // The smallest magnitude that rounds beyond the largest single.
+  constexpr double kOverflowing = 0x1p128 - 0x1p103;
+  const double sum = 1.0 / delta1 + 1.0 / delta2 - 1.0 / delta3;
+  return std::fabs(sum) >= kOverflowing ? sum : Wide(Single(sum));
+}
+
 // No error estimate below the spacing of singles around the result.
 float Floored(float xerr, float xres, float epsm) {
   return Single(std::max(Wide(xerr), 5.0 * epsm * std::fabs(Wide(xres))));
@@ -90,8 +102,8 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
         n = 2 * i - 1;
         break;
       }
-      const float ss = Single(1.0 / delta1 + 1.0 / delta2 - 1.0 / delta3);
-      if (std::fabs(Wide(ss) * e1) <= kIrregular) {
+      const double ss = ReciprocalSum(delta1, delta2, delta3);
+      if (std::fabs(ss * e1) <= kIrregular) {
         n = 2 * i - 1;
         break;
       }

@@ -164,5 +164,30 @@ TEST(IntegrationExtrapolationTest, LargeNegativeSumsDoNotOverflow) {
   EXPECT_EQ(run.status, 0) << run.out;
 }
 
+// Near the bottom of the single range the differences of the sums are so
+// small that their reciprocals do not fit in a single. The table must still
+// be extrapolated without an overflow trap, to the limit that the same sums
+// at ordinary size give.
+TEST(IntegrationExtrapolationTest, TinySumsDoNotOverflow) {
+  const std::vector<float> sums = {1.0f, 1.5f, 1.75f, 1.875f};  // limit 2
+  constexpr double kScale = 1.0e-38;
+  auto run = test::RunInChild([&] {
+    fpenv::EnableTraps();
+    Table ordinary(sums);
+    ordinary.Extrapolate();
+    std::vector<float> scaled;
+    for (float s : sums) scaled.push_back(static_cast<float>(s * kScale));
+    Table tiny(scaled);
+    tiny.Extrapolate();
+    fpenv::DisableTraps();
+    const double expected = ordinary.xres * kScale;
+    if (ordinary.xres != 2.0f || std::fabs(tiny.xres - expected) > 1.0e-6 * expected || tiny.xlen != ordinary.xlen) {
+      _exit(3);
+    }
+  });
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 0) << run.out;
+}
+
 }  // namespace
 }  // namespace zel::integration
