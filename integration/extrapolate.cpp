@@ -15,11 +15,17 @@ constexpr std::int32_t kMaxEntries = 50;
 // The single nearest to 1.0e-4: below it the table is irregular.
 constexpr float kIrregular = 1.0e-4f;
 
-// A difference with the "infinitely large" entry that starts each new
-// diagonal (the largest single) can lie beyond the single range when the
-// sums are large and negative; it is stored as the largest single of its
-// sign instead of overflowing. Any difference that fits is stored exactly as
-// a plain rounding would store it.
+// The smallest magnitude that rounds beyond the largest single.
+constexpr double kOverflowing = 0x1p128 - 0x1p103;
+
+bool BeyondSingles(double value) { return std::fabs(value) >= kOverflowing; }
+
+// Quantities that meet the "infinitely large" entry starting each new
+// diagonal (the largest single), or that are built from it, can lie beyond
+// the single range when the sums are large: a difference with it, a new
+// element, the spread of the last results. Such a value is stored as the
+// largest single of its sign instead of overflowing; any value that fits is
+// stored exactly as a plain rounding would store it.
 float SingleSaturated(double value) {
   constexpr double kLargest = std::numeric_limits<float>::max();
   return Single(std::clamp(value, -kLargest, kLargest));
@@ -31,10 +37,8 @@ float SingleSaturated(double value) {
 // not fit. It then keeps its double value instead of overflowing, and the
 // new element comes out as close to the limit as for sums of ordinary size.
 double ReciprocalSum(float delta1, float delta2, float delta3) {
-  // The smallest magnitude that rounds beyond the largest single.
-  constexpr double kOverflowing = 0x1p128 - 0x1p103;
   const double sum = 1.0 / delta1 + 1.0 / delta2 - 1.0 / delta3;
-  return std::fabs(sum) >= kOverflowing ? sum : Wide(Single(sum));
+  return BeyondSingles(sum) ? sum : Wide(Single(sum));
 }
 
 // No error estimate below the spacing of singles around the result.
@@ -108,12 +112,14 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
         break;
       }
 
-      r = Single(e1 + 1.0 / ss);
+      r = SingleSaturated(e1 + 1.0 / ss);
       xtab(k1) = r;
       k1 -= 2;
-      const float error = Single(Wide(err2) + std::fabs(Wide(r) - e2) + err3);
-      if (error <= xerr) {
-        xerr = error;
+      // An error beyond the single range exceeds every estimate: that
+      // element is never the best.
+      const double error = Wide(err2) + std::fabs(Wide(r) - e2) + err3;
+      if (!BeyondSingles(error) && Single(error) <= xerr) {
+        xerr = Single(error);
         xres = r;
       }
     }
@@ -138,8 +144,8 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
       xlast3(xcalls) = xres;
       xerr = ovrfl;
     } else {
-      xerr = Single(std::fabs(Wide(xres) - xlast3(3)) + std::fabs(Wide(xres) - xlast3(2)) +
-                    std::fabs(Wide(xres) - xlast3(1)));
+      xerr = SingleSaturated(std::fabs(Wide(xres) - xlast3(3)) + std::fabs(Wide(xres) - xlast3(2)) +
+                             std::fabs(Wide(xres) - xlast3(1)));
       xlast3(1) = xlast3(2);
       xlast3(2) = xlast3(3);
       xlast3(3) = xres;
