@@ -36,7 +36,9 @@ bool ReadConsoleLine(std::string& line, std::size_t limit) {
   int byte = Next(stream);
   if (byte == kEndOfInput) return false;
   for (; byte != kLineEnd; byte = Next(stream)) {
-    if (byte == kEndOfInput) break;  // Ctrl-Z inside the line: what came before it stands
+    // The stream completes a last line before it reports end of input, so
+    // this only guards the loop.
+    if (byte == kEndOfInput) break;
     if (byte < 0) IoError(-byte, IoStatement::kRead, "CON");
     if (line.size() < limit) line.push_back(static_cast<char>(byte));
   }
