@@ -6,9 +6,9 @@
 // length, "%", text, written right after the previous entry:
 //   E1PRMI(1, 500); E1PRML(2, "QDAGS ")  ->  "*I1*3%500*L2*5%QDAGS"
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <string>
 
@@ -155,16 +155,16 @@ std::string RightJustified(std::int64_t value, int width) {
 }
 
 // Exponent form with seven significant digits, the same digits the console
-// shows for a real: 1.0e-4 -> "1.000000E-04". Infinities and NaNs are told
-// apart by their bits before any arithmetic touches them.
+// shows for a real: 1.0e-4 -> "1.000000E-04". The rounding tells infinities
+// and NaNs apart by their bits, before any arithmetic touches them.
 std::string RealParameterText(float value) {
-  std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
-  bool negative = (bits >> 31) != 0;
-  if ((bits & 0x7F800000u) == 0x7F800000u) {
-    if ((bits & 0x007FFFFFu) != 0) return ".000000E+00";
-    return negative ? "-Infinity" : "Infinity";
-  }
   recio::RoundedReal rounded = recio::RoundReal(value);
+  switch (rounded.kind) {
+    case recio::RoundedReal::Kind::kInfinity: return std::signbit(value) ? "-Infinity" : "Infinity";
+    case recio::RoundedReal::Kind::kDefaultNaN:
+    case recio::RoundedReal::Kind::kOtherNaN: return ".000000E+00";
+    case recio::RoundedReal::Kind::kFinite: break;
+  }
   if (rounded.zero) return ".000000E+00";
   std::string text;
   if (rounded.negative) text += '-';
