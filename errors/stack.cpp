@@ -7,13 +7,10 @@
 namespace zel::errors {
 namespace {
 
-// E1POP's two failure texts, kept back to back; each is passed with its own
-// length.
-constexpr std::string_view kPopTexts =
-    "Error condition in E1POP.  Cannot pop from %(L1) because stack is empty."
+// E1POP's two failure texts.
+constexpr std::string_view kPopEmpty = "Error condition in E1POP.  Cannot pop from %(L1) because stack is empty.";
+constexpr std::string_view kPopMismatch =
     "Error condition in E1POP.  %(L1) does not match the name %(L2) in the stack.";
-constexpr std::string_view kPopEmpty = kPopTexts.substr(0, 72);
-constexpr std::string_view kPopMismatch = kPopTexts.substr(72, 76);
 
 bool SameName(std::string_view a, std::string_view b) {
   return internal::TrimTrailingBlanks(a) == internal::TrimTrailingBlanks(b);
