@@ -34,24 +34,19 @@ const TypeAttributes& Attributes(std::int32_t type) {
   return type >= 1 && type <= 7 ? kTypes[static_cast<std::size_t>(type)] : kTypes[0];
 }
 
+// The level, the text, the parameter store and the pending flags start as
+// ServiceState declares them; the levels are filled in here.
 ServiceState InitialState() {
   ServiceState state;
-  state.level = 1;
-  state.maxlev = kMaxLevel;
   for (std::int32_t level = 1; level <= kLevels; ++level) {
     internal::SetLevelName(state, level, "");
     state.levtyp[level] = -1;
     state.levcod[level] = -1;
-    state.levusr[level] = false;
   }
   internal::SetLevelName(state, 1, "USER");
   state.levtyp[1] = 0;
   state.levcod[1] = 0;
   state.levusr[1] = true;
-  state.txtlen = 0;
-  state.parlen = 1;
-  state.pend6 = 0;
-  state.pend7 = 0;
   return state;
 }
 
