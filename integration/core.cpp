@@ -276,7 +276,6 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
   }
 
   // The first application of the rule, over the whole interval.
-  core.xflag = 0;
   QRULE21(f, a, b, result, absest, core.absint, core.devint);
   core.tolbnd = core.Tolerance(result);
   nparts = 1;
@@ -291,19 +290,15 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
     return;
   }
 
+  // The passes start from the whole interval (the other counters and
+  // switches start as Core declares them); until an extrapolation gains,
+  // absest stands at the largest single.
   core.xtab[0] = result;
   core.errbig = absest;
-  core.maxidx = 1;
   core.area = result;
   core.errtot = absest;
   absest = core.ovrfl;
-  core.ordpos = 1;
-  core.xcalls = 0;
   core.xlen = 2;
-  core.nogain = 0;
-  core.xmode = false;
-  core.xoff = false;
-  core.rndct1 = core.rndct2 = core.rndct3 = 0;
   // +1 for an integrand of essentially one sign.
   core.signf = std::fabs(Wide(result)) >= (1.0 - 50.0 * core.epsm) * core.absint ? 1 : -1;
 
