@@ -41,6 +41,11 @@ double ReciprocalSum(float delta1, float delta2, float delta3) {
   return BeyondSingles(sum) ? sum : Wide(Single(sum));
 }
 
+// The difference below which two table entries agree to machine accuracy.
+float AgreementTolerance(float x, float y, float epsm) {
+  return Single(std::max(std::fabs(Wide(x)), std::fabs(Wide(y))) * epsm);
+}
+
 // No error estimate below the spacing of singles around the result.
 float Floored(float xerr, float xres, float epsm) {
   return Single(std::max(Wide(xerr), 5.0 * epsm * std::fabs(Wide(xres))));
@@ -81,10 +86,10 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
       float r = e2;
       const float delta2 = SingleSaturated(Wide(e2) - e1);
       const float err2 = std::fabs(delta2);
-      const float tol2 = Single(std::max(std::fabs(Wide(e2)), std::fabs(Wide(e1))) * epsm);
+      const float tol2 = AgreementTolerance(e2, e1, epsm);
       const float delta3 = SingleSaturated(Wide(e1) - e0);
       const float err3 = std::fabs(delta3);
-      const float tol3 = Single(std::max(std::fabs(Wide(e1)), std::fabs(Wide(e0))) * epsm);
+      const float tol3 = AgreementTolerance(e1, e0, epsm);
 
       if (err2 <= tol2 && err3 <= tol3) {
         // e0, e1 and e2 agree to machine accuracy: that is the limit.
@@ -98,7 +103,7 @@ void QEXTRA(std::int32_t& xlen, float* xtab_first, float& xres, float& xerr, flo
       xtab(k1) = e1;
       const float delta1 = SingleSaturated(Wide(e1) - e3);
       const float err1 = std::fabs(delta1);
-      const float tol1 = Single(std::max(std::fabs(Wide(e1)), std::fabs(Wide(e3))) * epsm);
+      const float tol1 = AgreementTolerance(e1, e3, epsm);
 
       // Two neighbours equal to machine accuracy, or an irregular
       // behaviour of the table: keep only the part computed so far.
