@@ -14,17 +14,18 @@ constexpr float kMatchTolerance = std::bit_cast<float>(std::uint32_t{0x322BCC77}
 
 Table g_table;
 
-// Entry j (0-based) decides the value at x: it lies within the tolerance
-// of x, or beyond it. The scan stops at the first such entry.
-bool Decides(const Table& table, int j, float x) {
-  double distance = std::fabs(static_cast<double>(x) - static_cast<double>(table.t[j]));
-  return distance < kMatchTolerance || table.t[j] > x;
+// Entry j (0-based) lies within the tolerance of x.
+bool Matches(const Table& table, int j, float x) {
+  return std::fabs(static_cast<double>(x) - static_cast<double>(table.t[j])) < kMatchTolerance;
 }
+
+// Entry j decides the value at x: it matches x, or lies beyond it. The scan
+// stops at the first such entry.
+bool Decides(const Table& table, int j, float x) { return Matches(table, j, x) || table.t[j] > x; }
 
 // The value once entry j has decided it.
 float ValueAt(const Table& table, int j, float x) {
-  double distance = std::fabs(static_cast<double>(x) - static_cast<double>(table.t[j]));
-  if (distance < kMatchTolerance) return table.c[j];
+  if (Matches(table, j, x)) return table.c[j];
   // Below the first entry there is nothing to interpolate from.
   if (j == 0) return table.c[0];
   // T(j-1) < x < T(j) here, so the divisor is positive.
