@@ -15,13 +15,9 @@ std::size_t g_size = 0;
 ConsoleMarks g_marks;
 int g_shared = -1;  // -1 not yet decided
 
-// Process end: flush, and write the line end that an open line still owes.
+// Process end: write the line end that an open line still owes, and flush.
 void AtProcessEnd() {
-  if (g_marks.line_open) {
-    if (g_size + 2 > kBufferSize) ConsoleFlush();
-    g_buffer[g_size++] = '\r';
-    g_buffer[g_size++] = '\n';
-  }
+  EndOpenLine();
   ConsoleFlush();
 }
 
