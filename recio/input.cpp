@@ -17,9 +17,7 @@ namespace zel::recio {
 namespace {
 
 constexpr int kBadFormat = 6200;
-constexpr int kBadUnit = 6314;
 constexpr int kEndOfFileError = 6501;
-constexpr std::int32_t kLargestUnit = 32767;
 constexpr std::string_view kConsoleName = "CON";
 
 // Formats can repeat an A descriptor; more copies than this are a mistake.
@@ -183,8 +181,6 @@ int FormattedCharacter(char* variable, std::size_t length) {
   }
 }
 
-std::string UnitText(std::int32_t number) { return std::to_string(number); }
-
 // Chooses the stream of the unit and starts the statement on it.
 void Start(Unit unit, bool end_of_file_exit) {
   g_input.end_of_file_exit = end_of_file_exit;
@@ -203,12 +199,8 @@ void Start(Unit unit, bool end_of_file_exit) {
     }
     g_input.stream->limit_typed_line = true;
   } else {
-    g_input.name = {};
-    if (unit.number < -kLargestUnit || unit.number > kLargestUnit) {
-      IoError(kBadUnit, IoStatement::kRead, UnitText(unit.number));
-    }
-    g_input.stream = ConnectedInput(unit.number);
-    if (g_input.stream == nullptr) IoError(kBadUnit, IoStatement::kRead, UnitText(unit.number));
+    g_input.stream = UnitNumberInRange(unit.number) ? ConnectedInput(unit.number) : nullptr;
+    if (g_input.stream == nullptr) InvalidUnit(unit.number, IoStatement::kRead);
     g_input.name = ConnectedName(unit.number);
   }
   StartStatement(g_input.free_form);

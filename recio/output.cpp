@@ -17,7 +17,6 @@ constexpr std::size_t kFreeFormBudget = 79;
 constexpr std::size_t kRealField = 15;
 constexpr std::size_t kRealFieldAfterReal = 16;
 constexpr std::size_t kIntegerField = 11;
-constexpr std::int32_t kLargestUnit = 32767;
 
 // The bytes that move the cursor for a record whose carriage-control
 // character is `control`.
@@ -95,16 +94,12 @@ const ParsedFormat& Parsed(std::string_view format) {
 }
 
 void CheckUnit(Unit unit) {
-  if (unit.is_default || (unit.number >= -kLargestUnit && unit.number <= kLargestUnit)) return;
-  char name[12];
-  auto [end, error] = std::to_chars(name, name + sizeof name, unit.number);
-  (void)error;  // 12 bytes hold any 32-bit number
-  IoError(6314, IoStatement::kWrite, std::string_view(name, static_cast<std::size_t>(end - name)));
+  if (!unit.is_default && !UnitNumberInRange(unit.number)) InvalidUnit(unit.number, IoStatement::kWrite);
 }
 
 std::string_view IntegerText(std::int32_t value, char (&buffer)[12]) {
   auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  (void)error;
+  (void)error;  // 12 bytes hold any 32-bit number
   return std::string_view(buffer, static_cast<std::size_t>(end - buffer));
 }
 

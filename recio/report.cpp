@@ -1,5 +1,7 @@
 #include "recio/report.h"
 
+#include <string>
+
 #include "runtime/report.h"
 
 namespace zel::recio {
@@ -35,5 +37,7 @@ void IoError(int number, IoStatement statement, std::string_view name) {
                                                             : ": WRITE(";
   runtime::RuntimeErrorExit('F', number, text, name, IoErrorDescription(number));
 }
+
+void InvalidUnit(std::int32_t number, IoStatement statement) { IoError(6314, statement, std::to_string(number)); }
 
 }  // namespace zel::recio

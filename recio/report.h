@@ -4,6 +4,7 @@
 //   -> stderr "\r\nrun-time error F6416: OPEN(data.txt)\r\n- <description>\r\n", exit 1
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace zel::recio {
@@ -14,5 +15,9 @@ enum class IoStatement { kOpen, kRead, kWrite };
 std::string_view IoErrorDescription(int number);
 
 [[noreturn]] void IoError(int number, IoStatement statement, std::string_view name);
+
+// Run-time error 6314 for a unit number no statement can use, named by its
+// decimal text: ": WRITE(40000)".
+[[noreturn]] void InvalidUnit(std::int32_t number, IoStatement statement);
 
 }  // namespace zel::recio

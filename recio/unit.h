@@ -18,4 +18,8 @@ struct Unit {
 inline constexpr Unit kDefaultUnit = Unit::Default();
 inline constexpr std::int32_t kDataFileUnit = 4;
 
+// Unit numbers a statement accepts; any other ends the run with 6314.
+inline constexpr std::int32_t kLargestUnit = 32767;
+constexpr bool UnitNumberInRange(std::int32_t number) { return number >= -kLargestUnit && number <= kLargestUnit; }
+
 }  // namespace zel::recio
