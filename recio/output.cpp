@@ -93,10 +93,6 @@ const ParsedFormat& Parsed(std::string_view format) {
   return g_format;
 }
 
-void CheckUnit(Unit unit) {
-  if (!unit.is_default && !UnitNumberInRange(unit.number)) InvalidUnit(unit.number, IoStatement::kWrite);
-}
-
 std::string_view IntegerText(std::int32_t value, char (&buffer)[12]) {
   auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
   (void)error;  // 12 bytes hold any 32-bit number
@@ -227,24 +223,25 @@ void FormattedItem(std::string_view text) {
   }
 }
 
+// Checks the unit, ends a statement still in progress and starts one.
+Statement& BeginStatement(Unit unit, bool formatted) {
+  if (!unit.is_default && !UnitNumberInRange(unit.number)) InvalidUnit(unit.number, IoStatement::kWrite);
+  if (g_statement.active) EndWrite();
+  g_statement.active = true;
+  g_statement.formatted = formatted;
+  return g_statement;
+}
+
 }  // namespace
 
 void BeginWrite(Unit unit) {
-  CheckUnit(unit);
-  if (g_statement.active) EndWrite();
-  Statement& s = g_statement;
-  s.active = true;
-  s.formatted = false;
+  Statement& s = BeginStatement(unit, false);
   s.previous_was_real = false;
   StartFreeFormRecord();
 }
 
 void BeginWrite(Unit unit, std::string_view format) {
-  CheckUnit(unit);
-  if (g_statement.active) EndWrite();
-  Statement& s = g_statement;
-  s.active = true;
-  s.formatted = true;
+  Statement& s = BeginStatement(unit, true);
   s.format = &Parsed(format);
   s.record.clear();
   s.next = 0;
