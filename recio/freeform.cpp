@@ -31,8 +31,6 @@ constexpr int kUnderflowExponent = -400;
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
-int StatusOf(int byte) { return byte == kEndOfInput ? kEndOfFile : -byte; }
-
 // The characters before an asterisk: an optionally signed decimal integer
 // from 1 to 2147483647.
 int TakeRepeatCount(std::string_view text, std::int32_t& count) {
@@ -162,8 +160,7 @@ int ScanCharacter(ByteStream& stream, FreeFormState& state, char* variable, std:
 
 int FinishRecord(ByteStream& stream, FreeFormState& state) {
   if (state.record_finished) return 0;
-  const int status = SkipLine(stream);
-  return status == 0 ? 0 : StatusOf(status);
+  return StatusOf(SkipLine(stream));
 }
 
 int ConvertReal(std::string_view token, float& value) {

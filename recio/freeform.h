@@ -40,6 +40,10 @@ struct FreeFormState {
   char token[kTokenCapacity] = {};
 };
 
+// A read statement's status for what the stream gave instead of a byte:
+// kEndOfFile for end of input, else the error number (0 stays 0).
+inline int StatusOf(int byte) { return byte == kEndOfInput ? kEndOfFile : -byte; }
+
 // Makes `state` that of a statement that has read nothing yet.
 void StartStatement(FreeFormState& state);
 

@@ -64,8 +64,6 @@ int Outcome(int status) {
   IoError(status, IoStatement::kRead, g_input.name);
 }
 
-int StatusOf(int byte) { return byte == kEndOfInput ? kEndOfFile : -byte; }
-
 // "(a259)", "(A10, 2X, a)", "(a5/a5)": A with optional width, nX and the
 // slash, each with an optional repeat count; blanks ignored, either case.
 bool ParseFormat(std::string_view text, std::vector<FormatItem>& items) {
@@ -173,9 +171,7 @@ int FormattedCharacter(char* variable, std::size_t length) {
     switch (item.kind) {
       case FormatItem::Kind::kA: return ReadA(stream, item.width, variable, length);
       case FormatItem::Kind::kX: status = PassColumns(stream, item.width); break;
-      case FormatItem::Kind::kSlash:
-        if (int byte = SkipLine(stream); byte != 0) status = StatusOf(byte);
-        break;
+      case FormatItem::Kind::kSlash: status = StatusOf(SkipLine(stream)); break;
     }
     if (status != 0) return status;
   }
@@ -254,8 +250,7 @@ int EndRead() {
   } else if (g_input.console_read && stream.terminal) {
     DropBuffered(stream);  // the typed line is all there is
   } else {
-    const int byte = SkipLine(stream);
-    status = byte == 0 ? 0 : StatusOf(byte);
+    status = StatusOf(SkipLine(stream));
   }
   if (int result = Outcome(status); result != 0) return result;
   // The reply's Enter has moved the cursor to a new line.
