@@ -17,8 +17,9 @@ enum class StopStatus { kNormal = 0, kAfterError = 2 };
 
 // Ends an open line, writes the pause prompt, reads one reply line and hands
 // a reply of two or more characters (trailing blanks and tabs removed) to the
-// command interpreter, flushing the console first. End of redirected input
-// here ends the run with run-time error 6501 naming "CON".
+// command interpreter, flushing the console first; a reply holding a NUL byte
+// runs nothing. End of redirected input here ends the run with run-time error
+// 6501 naming "CON".
 void Pause();
 
 // Reads one line from the console input stream: its characters without the
