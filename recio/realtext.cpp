@@ -24,18 +24,6 @@ RoundedReal::Kind Classify(std::uint32_t bits) {
                                                          : RoundedReal::Kind::kOtherNaN;
 }
 
-// Appends the decimal digits of `value` (>= 0), at least `min_digits` of them.
-char* PutDigits(char* out, int value, int min_digits) {
-  char reversed[12];
-  int count = 0;
-  do {
-    reversed[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0 || count < min_digits);
-  while (count > 0) *out++ = reversed[--count];
-  return out;
-}
-
 }  // namespace
 
 RoundedReal RoundReal(float value) {
@@ -113,7 +101,8 @@ std::size_t FormatRealText(const RoundedReal& rounded, char* out) {
   const int magnitude = exponent < 0 ? -exponent : exponent;
   if (magnitude <= 99) *p++ = 'E';
   *p++ = exponent < 0 ? '-' : '+';
-  p = PutDigits(p, magnitude, 2);
+  if (magnitude < 10) *p++ = '0';  // at least two digits
+  p = std::to_chars(p, out + kRealTextMax, magnitude).ptr;
   return static_cast<std::size_t>(p - out);
 }
 
