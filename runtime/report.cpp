@@ -1,5 +1,8 @@
 #include "runtime/report.h"
 
+#include <charconv>
+#include <cstring>
+
 #include "runtime/platform.h"
 
 namespace zel::runtime {
@@ -23,9 +26,12 @@ std::size_t FormatRuntimeError(char* out, std::size_t capacity, char kind, int n
                                std::string_view name, std::string_view description, bool has_name) {
   Sink sink{out, capacity};
   sink.Put("\r\nrun-time error ");
+  // The kind letter and the number in four digits, leading zeros included.
   char code[5] = {kind, '0', '0', '0', '0'};
-  unsigned value = number < 0 ? 0u : static_cast<unsigned>(number) % 10000u;
-  for (int i = 4; i >= 1; --i, value /= 10) code[i] = static_cast<char>('0' + value % 10);
+  char digits[4];
+  const unsigned value = number < 0 ? 0u : static_cast<unsigned>(number) % 10000u;
+  const std::size_t count = static_cast<std::size_t>(std::to_chars(digits, digits + 4, value).ptr - digits);
+  std::memcpy(code + 5 - count, digits, count);
   sink.Put(std::string_view(code, 5));
   sink.Put(statement);
   if (has_name) {
