@@ -27,7 +27,7 @@ inline void WriteAll(int handle, std::string_view text) { WriteAll(handle, text.
 // -1 when the system refuses the read. Interrupted reads are retried.
 long Read(int handle, char* buffer, std::size_t size);
 
-enum class OpenStatus { kOk, kNotFound, kAccessDenied, kExists, kTooManyFiles, kInvalidName, kOther };
+enum class OpenStatus { kOk, kNotFound, kAccessDenied, kTooManyFiles, kInvalidName, kOther };
 struct OpenResult {
   int handle = -1;
   OpenStatus status = OpenStatus::kOther;

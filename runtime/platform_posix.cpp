@@ -27,8 +27,6 @@ OpenStatus StatusFromErrno(int error) {
     case EISDIR:
     case EROFS:
       return OpenStatus::kAccessDenied;
-    case EEXIST:
-      return OpenStatus::kExists;
     case EMFILE:
     case ENFILE:
       return OpenStatus::kTooManyFiles;

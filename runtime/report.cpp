@@ -56,4 +56,14 @@ void RuntimeErrorExit(char kind, int number, std::string_view statement, std::st
   platform::Exit(1);
 }
 
+void RuntimeErrorExit(RuntimeError error, Statement statement, std::string_view name) {
+  RuntimeErrorExit('F', static_cast<int>(error), StatementText(statement), name, Description(error));
+}
+
+void RuntimeErrorExit(MathError error) {
+  const RuntimeErrorEntry& entry = Entry(error);
+  RuntimeErrorExit(entry.kind, entry.number, StatementText(entry.statement), {}, entry.description,
+                   /*has_name=*/false);
+}
+
 }  // namespace zel::runtime
