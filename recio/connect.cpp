@@ -8,6 +8,7 @@
 #include "recio/end.h"
 #include "recio/report.h"
 #include "recio/stream.h"
+#include "recio/test_seam.h"
 #include "runtime/platform.h"
 
 namespace zel::recio {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "recio/test_seam.h"
+
 #include "runtime/platform.h"
 
 namespace zel::recio {

@@ -12,6 +12,7 @@
 #include "recio/freeform.h"
 #include "recio/report.h"
 #include "recio/stream.h"
+#include "recio/test_seam.h"
 #include "runtime/platform.h"
 
 namespace zel::recio {

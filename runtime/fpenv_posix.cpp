@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "runtime/report.h"
+#include "runtime/test_seam.h"
 
 namespace zel::fpenv {
 namespace {
@@ -38,13 +39,6 @@ void EnableTraps() {
 void DisableTraps() {
   fedisableexcept(FE_ALL_EXCEPT);
   std::feclearexcept(FE_ALL_EXCEPT);
-}
-
-TrapsMasked::TrapsMasked() : saved_(fegetexcept()) { fedisableexcept(FE_ALL_EXCEPT); }
-
-TrapsMasked::~TrapsMasked() {
-  std::feclearexcept(FE_ALL_EXCEPT);
-  feenableexcept(saved_);
 }
 
 }  // namespace zel::fpenv

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "runtime/os_calls.h"
+
 namespace zel::platform {
 namespace {
 
@@ -41,11 +43,11 @@ OpenStatus StatusFromErrno(int error) {
 
 }  // namespace
 
-bool IsTerminal(int handle) { return isatty(handle) == 1; }
+bool IsTerminal(int handle) { return OsCallTable().isatty(handle) == 1; }
 
 void WriteAll(int handle, const char* data, std::size_t size) {
   while (size > 0) {
-    ssize_t n = write(handle, data, size);
+    ssize_t n = OsCallTable().write(handle, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       return;
@@ -57,7 +59,7 @@ void WriteAll(int handle, const char* data, std::size_t size) {
 
 long Read(int handle, char* buffer, std::size_t size) {
   for (;;) {
-    ssize_t n = read(handle, buffer, size);
+    ssize_t n = OsCallTable().read(handle, buffer, size);
     if (n >= 0) return static_cast<long>(n);
     if (errno != EINTR) return -1;
   }
@@ -66,10 +68,10 @@ long Read(int handle, char* buffer, std::size_t size) {
 OpenResult OpenExisting(const std::string& path) {
   if (path.find('\0') != std::string::npos) return {-1, OpenStatus::kInvalidName};
   struct stat info {};
-  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {-1, OpenStatus::kAccessDenied};
+  if (OsCallTable().stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {-1, OpenStatus::kAccessDenied};
   int last_error = 0;
   for (int mode : {O_RDWR, O_RDONLY, O_WRONLY}) {
-    int fd = open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY);
+    int fd = OsCallTable().open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY);
     if (fd >= 0) return {fd, OpenStatus::kOk};
     last_error = errno;
     // Only a refusal of the access mode is worth another try.
@@ -78,10 +80,10 @@ OpenResult OpenExisting(const std::string& path) {
   return {-1, StatusFromErrno(last_error)};
 }
 
-bool Rewind(int handle) { return lseek(handle, 0, SEEK_SET) == 0; }
+bool Rewind(int handle) { return OsCallTable().lseek(handle, 0, SEEK_SET) == 0; }
 
 void Close(int handle) {
-  if (handle > platform::kStderr) close(handle);
+  if (handle > platform::kStderr) OsCallTable().close(handle);
 }
 
 void PrepareProcess() {
@@ -89,7 +91,7 @@ void PrepareProcess() {
   // the data file, opened later, cannot take its number and receive console
   // output or an error report.
   for (int handle : {kStdin, kStdout, kStderr}) {
-    if (fcntl(handle, F_GETFD) == -1 && errno == EBADF) open("/dev/null", O_RDWR | O_NOCTTY);
+    if (fcntl(handle, F_GETFD) == -1 && errno == EBADF) OsCallTable().open("/dev/null", O_RDWR | O_NOCTTY);
   }
   std::signal(SIGPIPE, SIG_IGN);
 }
