@@ -18,7 +18,9 @@ void Pause() {
   ConsoleWrite("Pause - Please enter a blank line (to continue) or a DOS command.\r\n");
   std::string reply;
   // The whole reply counts, however long: a command is never cut and run half.
-  if (!ReadConsoleLine(reply, std::string::npos)) IoError(RuntimeError::kUnexpectedEndOfFile, IoStatement::kRead, "CON");
+  if (!ReadConsoleLine(reply, std::string::npos)) {
+    IoError(RuntimeError::kUnexpectedEndOfFile, IoStatement::kRead, "CON");
+  }
   const std::size_t kept = reply.find_last_not_of(" \t");
   reply.resize(kept == std::string::npos ? 0 : kept + 1);
   // A command line cannot hold a NUL byte: the interpreter would run only
