@@ -252,6 +252,8 @@ TEST(ConsoleRead, FailuresEndTheRunWithTheirReport) {
       {"", "(a10)", "\r\nrun-time error F6501: READ(CON)\r\n- end of file encountered\r\n"},
       {"\x1a\r\n", "(a10)", "\r\nrun-time error F6501: READ(CON)\r\n- end of file encountered\r\n"},
       {"x\n", "(f10.2)", "\r\nrun-time error F6200: READ(CON)\r\n- format not understood for input\r\n"},
+      {"x\n", "(a10", "\r\nrun-time error F6200: READ(CON)\r\n- format not understood for input\r\n"},
+      {"x\n", "(a10) x", "\r\nrun-time error F6200: READ(CON)\r\n- format not understood for input\r\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.format);
