@@ -11,6 +11,7 @@
 //   ROUNDS: runs of each program per profile (default 400); PROGRAM and
 //   BASELINE replace the built zelvantor and C yardstick, to compare builds.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -76,11 +77,20 @@ Sample RunOnce(const char* program, const std::string& file) {
   posix_spawn_file_actions_addclose(&actions, in[1]);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  // The child starts with the default action for SIGPIPE, which this
+  // process ignores (a program may end without reading its input).
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t pipe_signal;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &pipe_signal);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   char* argv[] = {const_cast<char*>(program), nullptr};
 
   const double start = NowMs();
   pid_t pid = -1;
-  if (posix_spawn(&pid, program, &actions, nullptr, argv, environ) != 0) {
+  if (posix_spawn(&pid, program, &actions, &attributes, argv, environ) != 0) {
     std::fprintf(stderr, "cannot start %s\n", program);
     std::exit(2);
   }
@@ -93,6 +103,7 @@ Sample RunOnce(const char* program, const std::string& file) {
   wait4(pid, &status, 0, &usage);
   const double end = NowMs();
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   return {Ms(usage.ru_utime) + Ms(usage.ru_stime), end - start};
 }
 
@@ -110,6 +121,7 @@ double LoadAverage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  signal(SIGPIPE, SIG_IGN);
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 400;
   const char* programs[2] = {argc > 2 ? argv[2] : ZELVANTOR_BINARY, argc > 3 ? argv[3] : BASELINE_BINARY};
 
