@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -125,8 +126,9 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 400;
   const char* programs[2] = {argc > 2 ? argv[2] : ZELVANTOR_BINARY, argc > 3 ? argv[3] : BASELINE_BINARY};
 
-  char dir_template[] = "/tmp/zel-bench-XXXXXX";
-  const char* dir = mkdtemp(dir_template);
+  // The profiles go to a fresh directory under the system's temporary one.
+  std::string dir_template = (std::filesystem::temp_directory_path() / "zel-bench-XXXXXX").string();
+  const char* dir = mkdtemp(dir_template.data());
   if (dir == nullptr) return 2;
   std::vector<Profile> profiles = {{2000, false, {}}, {2000, true, {}}, {20, false, {}}, {20, true, {}}};
   for (Profile& p : profiles)
