@@ -1,4 +1,8 @@
+#include "app/cli.h"
 #include "app/peak_area.h"
 #include "runtime/entry.h"
 
-int main(int argc, char** argv) { zel::runtime::Run(argc, argv, [] { zel::app::PeakArea(); }); }
+int main(int argc, char** argv) {
+  if (zel::app::AnswerInformationalOption(argc, argv)) return 0;
+  zel::runtime::Run(argc, argv, [] { zel::app::PeakArea(); });
+}

@@ -37,25 +37,57 @@ float ValueAt(const Table& table, int j, float x) {
   return static_cast<float>(value);
 }
 
+// The entry the last search found. The integrand is evaluated 21 times
+// inside one subinterval at a time, so the next answer is usually close.
+int g_last_entry = 0;
+
 // The first deciding entry, or n when none decides. With times that never
 // decrease, "decides" is false up to some entry and true from there on (an
 // entry beyond x is followed only by entries beyond x, and an entry within
-// the tolerance below x only by entries within it or beyond x), so bisection
-// finds the same entry as the scan from the start.
+// the tolerance below x only by entries within it or beyond x), so a search
+// that brackets the change finds the same entry as the scan from the start.
+// The bracket grows in doubling steps from the entry found last, and is then
+// bisected.
 int FirstDecidingEntry(const Table& table, float x) {
-  if (table.ascending) {
-    int low = 0, high = table.n;
-    while (low < high) {
-      int mid = low + (high - low) / 2;
-      if (Decides(table, mid, x)) high = mid;
-      else low = mid + 1;
+  const int n = table.n;
+  if (!table.ascending) {
+    for (int j = 0; j < n; ++j) {
+      if (Decides(table, j, x)) return j;
     }
-    return low;
+    return n;
   }
-  for (int j = 0; j < table.n; ++j) {
-    if (Decides(table, j, x)) return j;
+  // The answer lies in [low, high]: no entry below low decides, and high is
+  // n or an entry that decides.
+  int low = 0, high = n;
+  const int start = g_last_entry < n ? g_last_entry : n - 1;
+  if (Decides(table, start, x)) {
+    high = start;
+    for (int step = 1; high > 0; step *= 2) {
+      const int probe = high > step ? high - step : 0;
+      if (!Decides(table, probe, x)) {
+        low = probe + 1;
+        break;
+      }
+      high = probe;
+    }
+  } else {
+    low = start + 1;
+    for (int step = 1; low < n; step *= 2) {
+      const int probe = n - low > step ? low + step - 1 : n - 1;
+      if (Decides(table, probe, x)) {
+        high = probe;
+        break;
+      }
+      low = probe + 1;
+    }
   }
-  return table.n;
+  while (low < high) {
+    const int mid = low + (high - low) / 2;
+    if (Decides(table, mid, x)) high = mid;
+    else low = mid + 1;
+  }
+  g_last_entry = low;
+  return low;
 }
 
 }  // namespace
