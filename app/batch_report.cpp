@@ -19,7 +19,7 @@ p.lead{margin:0 0 16px;color:#556}
 table{border-collapse:collapse;background:#fff;width:100%;font-size:13.5px}
 th,td{padding:5px 8px;border-bottom:1px solid #e3e7ed;text-align:left;vertical-align:top}
 th{background:#e9eef5;font-weight:600}td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
-td.f{word-break:break-all;max-width:240px}td.m{color:#445;font-size:12.5px}
+td.f{overflow-wrap:anywhere;min-width:120px;max-width:260px}td.m{color:#445;font-size:12.5px}
 a{color:#1f5fae;text-decoration:none}a:hover{text-decoration:underline}
 .st{display:inline-block;padding:1px 7px;border-radius:9px;font-size:12px;font-weight:600;white-space:nowrap}
 .ok{background:#dcf3e3;color:#17643a}.warning{background:#fff1cc;color:#7a5300}
@@ -27,7 +27,7 @@ a{color:#1f5fae;text-decoration:none}a:hover{text-decoration:underline}
 section{background:#fff;margin:22px 0;padding:16px 18px;border-radius:8px;box-shadow:0 1px 3px rgba(0,0,0,.08)}
 section table{width:auto;margin-top:8px;background:none}section td,section th{border:none;padding:2px 14px 2px 0;background:none}
 section th{color:#667;font-weight:500}
-svg{display:block;width:100%;height:auto;max-width:760px}
+svg{display:block;width:100%;height:auto;max-width:900px}
 .msg{margin-top:8px;font-family:ui-monospace,monospace;font-size:12.5px;white-space:pre-wrap;word-break:break-all}
 )";
 
