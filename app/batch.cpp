@@ -27,29 +27,27 @@ constexpr std::string_view kHeader = "file,pairs,area_under,last_time,t0_point_a
 //   'A' area_above                    the run has finished
 class ResultRecord {
  public:
-  explicit ResultRecord(int handle) : handle_(handle) {}
   void Tag(char tag) { bytes_.push_back(tag); }
   void Int(std::int32_t value) { Append(&value, sizeof value); }
   void Real(float value) { Int(std::bit_cast<std::int32_t>(value)); }
   // Sent at once: the run may end in its very next step.
   void Send() {
-    platform::WriteAll(handle_, bytes_);
+    platform::SendIsolatedResult(bytes_);
     bytes_.clear();
   }
 
  private:
   void Append(const void* data, std::size_t size) { bytes_.append(static_cast<const char*>(data), size); }
-  int handle_;
   std::string bytes_;
 };
 
 // One data file, in a process of its own: the interactive run's steps
 // without the dialogue, its records or the pause.
-void RunOneFile(std::string_view name, int result_handle) {
+void RunOneFile(std::string_view name) {
   // No command-line argument may stand in for a blank name: the run asks
   // on the console, finds no input there and ends with its report.
   platform::SetArguments(0, nullptr);
-  ResultRecord record(result_handle);
+  ResultRecord record;
   ConnectDataFile(name);
   ReadTable();
   const Table& table = ProfileTable();
@@ -260,7 +258,7 @@ Request ParseCommandLine() {
 
 }  // namespace
 
-bool IsBatchRequest(int argc, char** argv) { return argc > 1 && std::string_view(argv[1]) == "--batch"; }
+bool IsBatchRequest() { return platform::Argument(1) == "--batch" || platform::IsolatedRunRequested(); }
 
 std::string NumberText(float value) {
   char text[32];
@@ -268,6 +266,7 @@ std::string NumberText(float value) {
 }
 
 void Batch() {
+  if (platform::IsolatedRunRequested()) platform::RunAsIsolated(RunOneFile);
   const Request request = ParseCommandLine();
   std::vector<BatchRow> rows(request.files.size());
   std::vector<bool> ready(rows.size(), false);

@@ -17,8 +17,9 @@
 
 namespace zel::app {
 
-// The command line asks for batch mode: its first argument is --batch.
-bool IsBatchRequest(int argc, char** argv);
+// The command line recorded by the process entry asks for batch mode (its
+// first argument is --batch) or for one of the batch's isolated runs.
+bool IsBatchRequest();
 
 // The whole batch, from the command line recorded by the process entry.
 [[noreturn]] void Batch();

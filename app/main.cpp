@@ -3,6 +3,5 @@
 #include "runtime/entry.h"
 
 int main(int argc, char** argv) {
-  if (zel::app::IsBatchRequest(argc, argv)) zel::runtime::Run(argc, argv, [] { zel::app::Batch(); });
-  zel::runtime::Run(argc, argv, [] { zel::app::PeakArea(); });
+  zel::runtime::Run(argc, argv, [] { zel::app::IsBatchRequest() ? zel::app::Batch() : zel::app::PeakArea(); });
 }

@@ -9,9 +9,10 @@
 //   RunIsolated(names, ProcessorCount(), RunOne, [&](std::size_t i, IsolatedRun&& run) { ... });
 //
 // On POSIX a run is a copy of the calling process (fork, no exec), so the
-// body must find the state it needs untouched in the caller. Another system
-// may start the program itself again; the body therefore receives only its
-// argument text.
+// body must find the state it needs untouched in the caller. Where there is
+// no fork, a run is the program started again with a command line that
+// IsolatedRunRequested recognises; the program then hands its body to
+// RunAsIsolated. The body therefore receives only its argument text.
 #pragma once
 
 #include <cstddef>
@@ -31,10 +32,20 @@ struct IsolatedRun {
   bool started = true; // false when no process could be started
 };
 
-// The body of a run: works on `argument`, may write its result record to
-// `result_handle` with WriteAll, and ends the process itself or returns
-// (which ends it with exit status 0).
-using IsolatedBody = void (*)(std::string_view argument, int result_handle);
+// The body of a run: works on `argument`, may send its result record with
+// SendIsolatedResult, and ends the process itself or returns (which ends it
+// with exit status 0).
+using IsolatedBody = void (*)(std::string_view argument);
+
+// Appends bytes to the result channel of the run this process is; sent at
+// once, so that nothing is lost however the run ends.
+void SendIsolatedResult(std::string_view bytes);
+
+// This process was started as an isolated run (never on POSIX).
+bool IsolatedRunRequested();
+
+// Runs the body for the argument this process was started with, then ends.
+[[noreturn]] void RunAsIsolated(IsolatedBody body);
 
 // Runs `body` once per argument, at most `parallel` runs at a time, and
 // calls `done` in the calling process as each run ends (in any order).

@@ -17,6 +17,8 @@ namespace {
 
 enum Channel { kOut, kErr, kResult, kChannels };
 
+int g_result_handle = -1;  // in a run: the write end of its result channel
+
 struct Live {
   std::size_t index = 0;
   pid_t pid = -1;
@@ -52,12 +54,12 @@ void CloseAll(int (&fds)[kChannels][2]) {
   }
   dup2(fds[kOut][1], kStdout);
   dup2(fds[kErr][1], kStderr);
-  const int result = fds[kResult][1];
+  g_result_handle = fds[kResult][1];
   for (int channel = 0; channel < kChannels; ++channel) {
     close(fds[channel][0]);
     if (channel != kResult) close(fds[channel][1]);
   }
-  body(argument, result);
+  body(argument);
   Exit(0);
 }
 
@@ -151,6 +153,15 @@ void RunIsolated(const std::vector<std::string>& arguments, int parallel, Isolat
     }
   }
 }
+
+void SendIsolatedResult(std::string_view bytes) {
+  if (g_result_handle >= 0) WriteAll(g_result_handle, bytes.data(), bytes.size());
+}
+
+// A forked run needs no command line of its own.
+bool IsolatedRunRequested() { return false; }
+
+void RunAsIsolated(IsolatedBody) { Exit(2); }
 
 int ProcessorCount() {
   const long count = sysconf(_SC_NPROCESSORS_ONLN);
