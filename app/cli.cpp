@@ -11,6 +11,7 @@ constexpr std::string_view kVersion = "zelvantor " ZEL_VERSION "\n";
 
 constexpr std::string_view kUsage =
     "Usage: zelvantor [FILE]\n"
+    "       zelvantor --batch [--report FILE.html] DATAFILE...\n"
     "       zelvantor --help | --version\n"
     "\n"
     "Integrates a measured concentration profile c(t), such as a chromatography\n"
@@ -25,6 +26,9 @@ constexpr std::string_view kUsage =
     "(t1, c1, t2, c2, ...) or two columns, one pair per line; at most 2000 pairs.\n"
     "\n"
     "Scripted use: printf 'data.dat\\n\\n' | zelvantor\n"
+    "Many files at once: zelvantor --batch *.dat > areas.csv writes one CSV row\n"
+    "per file, without dialogue; --report FILE.html adds a page with a plot of\n"
+    "each profile.\n"
     "\n"
     "Exit status: 0 after a normal run, 1 after a run-time error report on\n"
     "standard error, 2 after a stop that follows an error.\n"

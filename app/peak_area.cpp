@@ -57,12 +57,12 @@ void Banner() {
   SayFormatted("(' Please enter the name of your data file: ',$)");
 }
 
-void ConnectDataFile() {
+void AskAndConnectDataFile() {
   char name[kNameLength];
   recio::BeginRead(kDefaultUnit, "(a259)", /*end_of_file_exit=*/false);
   recio::GetCharacter(name, kNameLength);
   recio::EndRead();
-  recio::Connect(recio::kDataFileUnit, std::string_view(name, kNameLength));
+  ConnectDataFile(std::string_view(name, kNameLength));
 }
 
 // One free-form read of a (time, concentration) pair from the data file.
@@ -79,6 +79,35 @@ bool ReadPair(float& t, float& c) {
   Say("Execution stopped!");
   recio::Stop(recio::StopStatus::kAfterError);
 }
+
+[[noreturn]] void AreaReport() {
+  Table& table = ProfileTable();
+  float result = 0.0f;
+
+  IntegrateOverTable(result);
+  Say("Area under the curve (peak area?) =", result);
+  Say("Maximum time in your data file=", LastTime(table));
+
+  if (StartsAfterZero()) {
+    MoveFirstTimeToZero();
+    Say(" ");
+    recio::BeginWrite(kDefaultUnit);
+    recio::PutCharacter("t=0, c=");
+    recio::PutReal(table.c[0]);
+    recio::PutCharacter(" data point was added to calculate area above the curve.");
+    recio::EndWrite();
+    IntegrateFromZero(result);
+  }
+
+  Say("Area above the curve =", AreaAbove(result));
+  Say(" ");
+  recio::Pause();
+  recio::Stop(recio::StopStatus::kNormal);
+}
+
+}  // namespace
+
+void ConnectDataFile(std::string_view name) { recio::Connect(recio::kDataFileUnit, name); }
 
 // Reads pairs until end of file. A pair is stored only once both of its
 // values have been read, so an incomplete last pair leaves no trace; a value
@@ -98,44 +127,41 @@ void ReadTable() {
   NoteTableChanged();
 }
 
-// The last time of the file; 0.0 for an empty file.
 float LastTime(const Table& table) { return table.n > 0 ? table.t[table.n - 1] : 0.0f; }
 
-[[noreturn]] void AreaReport() {
+// The bounds are the table entries themselves.
+void IntegrateOverTable(float& result) {
   Table& table = ProfileTable();
-  float result = 0.0f, absest = 0.0f;
-
+  float absest = 0.0f;
   integration::QDAGS(FPROF, table.t[0], LastTime(table), kErrAbs, kErrRel, result, absest);
-  Say("Area under the curve (peak area?) =", result);
-  Say("Maximum time in your data file=", LastTime(table));
-
-  if (table.n > 0 && table.t[0] > 0.0f) {
-    // The first pair moves to t = 0, so that the profile starts at 0.
-    table.t[0] = 0.0f;
-    NoteTableChanged();
-    Say(" ");
-    recio::BeginWrite(kDefaultUnit);
-    recio::PutCharacter("t=0, c=");
-    recio::PutReal(table.c[0]);
-    recio::PutCharacter(" data point was added to calculate area above the curve.");
-    recio::EndWrite();
-    const float b = LastTime(table);
-    const float a = table.t[0];
-    integration::QDAGS(FPROF, a, b, kErrAbs, kErrRel, result, absest);
-  }
-
-  const float above = static_cast<float>(static_cast<double>(LastTime(table)) - static_cast<double>(result));
-  Say("Area above the curve =", above);
-  Say(" ");
-  recio::Pause();
-  recio::Stop(recio::StopStatus::kNormal);
 }
 
-}  // namespace
+bool StartsAfterZero() {
+  const Table& table = ProfileTable();
+  return table.n > 0 && table.t[0] > 0.0f;
+}
+
+void MoveFirstTimeToZero() {
+  ProfileTable().t[0] = 0.0f;
+  NoteTableChanged();
+}
+
+// The bounds are copies, read after the first time moved to 0.
+void IntegrateFromZero(float& result) {
+  const Table& table = ProfileTable();
+  const float b = LastTime(table);
+  const float a = table.t[0];
+  float absest = 0.0f;
+  integration::QDAGS(FPROF, a, b, kErrAbs, kErrRel, result, absest);
+}
+
+float AreaAbove(float result) {
+  return static_cast<float>(static_cast<double>(LastTime(ProfileTable())) - static_cast<double>(result));
+}
 
 void PeakArea() {
   Banner();
-  ConnectDataFile();
+  AskAndConnectDataFile();
   Say("  ");
   ReadTable();
   AreaReport();

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace zel::app {
 
@@ -37,5 +38,28 @@ float FPROF(float x);
 
 // The whole run, from the banner to the stop. Never returns.
 [[noreturn]] void PeakArea();
+
+// The steps of a run after the dialogue, in order; a batch run of one file
+// takes the same steps, so its numbers are the interactive run's.
+//
+// Connects unit 4 to the named file (a failure ends the run with the
+// run-time error report).
+void ConnectDataFile(std::string_view name);
+// Reads the pairs of unit 4 into the table; a pair beyond the limit prints
+// the too-many-points warnings and stops the run.
+void ReadTable();
+// The last time of the table; 0.0 for an empty one.
+float LastTime(const Table& table);
+// The area under the profile over [T(1), T(N)]. `result` keeps its value
+// when the integration is skipped.
+void IntegrateOverTable(float& result);
+// The first time is positive: the profile is integrated again from 0.
+bool StartsAfterZero();
+// T(1) becomes 0.0: the first pair moves to t = 0.
+void MoveFirstTimeToZero();
+// The area under the profile over [0, T(N)], once the first time is 0.
+void IntegrateFromZero(float& result);
+// The last time minus `result`, rounded to single.
+float AreaAbove(float result);
 
 }  // namespace zel::app
