@@ -45,16 +45,17 @@ OpenStatus StatusFromErrno(int error) {
 
 bool IsTerminal(int handle) { return isatty(handle) == 1; }
 
-void WriteAll(int handle, const char* data, std::size_t size) {
+bool WriteAll(int handle, const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t n = write(handle, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return;
+      return false;
     }
     data += n;
     size -= static_cast<std::size_t>(n);
   }
+  return true;
 }
 
 long Read(int handle, char* buffer, std::size_t size) {
@@ -93,7 +94,10 @@ void PrepareProcess() {
   for (int handle : {kStdin, kStdout, kStderr}) {
     if (fcntl(handle, F_GETFD) == -1 && errno == EBADF) open("/dev/null", O_RDWR | O_NOCTTY);
   }
+  // A write to a reader that went away, or beyond the file-size limit,
+  // fails instead of ending the process without a word.
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void SetArguments(int argc, char** argv) {
@@ -110,10 +114,12 @@ std::string_view Argument(int index) {
 
 void RunCommand(const std::string& command_line) {
   // system() runs /bin/sh -c; its status is of no interest to the caller.
-  // The command gets the default broken-pipe behaviour, not ours.
-  auto previous = std::signal(SIGPIPE, SIG_DFL);
+  // The command gets the default broken-pipe and file-size behaviour, not ours.
+  auto previous_pipe = std::signal(SIGPIPE, SIG_DFL);
+  auto previous_size = std::signal(SIGXFSZ, SIG_DFL);
   [[maybe_unused]] int status = std::system(command_line.c_str());
-  std::signal(SIGPIPE, previous);
+  std::signal(SIGXFSZ, previous_size);
+  std::signal(SIGPIPE, previous_pipe);
 }
 
 void SetProcessEndHook(EndHook hook) {

@@ -52,6 +52,7 @@ void RuntimeErrorExit(char kind, int number, std::string_view statement, std::st
   platform::RunProcessEndHook();
   char buffer[1024];
   std::size_t size = FormatRuntimeError(buffer, sizeof buffer, kind, number, statement, name, description, has_name);
+  // A report that standard error refuses is lost; the exit status still tells.
   platform::WriteAll(platform::kStderr, buffer, size);
   platform::Exit(1);
 }
