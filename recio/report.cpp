@@ -22,6 +22,7 @@ std::string_view IoErrorDescription(int number) {
     case 6416: return "file not found";
     case 6417: return "too many open files";
     case 6418: return "cannot open file";
+    case 6419: return "console output could not be written";
     case 6500: return "read failed";
     case 6501: return "end of file encountered";
     case 6502: return "repeat count of zero";

@@ -1,6 +1,8 @@
 // The platform layer, the run-time error report and the floating-point traps.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,6 +197,21 @@ TEST_F(OpenExisting, NeverTakesTheSlotOfAClosedStandardHandle) {
     std::ifstream in(file, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "0 0\n");
   }
+}
+
+// Beyond the file-size limit a write fails and is reported; no signal ends the run.
+TEST(ProcessEnd, OutputBeyondTheFileSizeLimitIsReported) {
+  const std::string path = testing::TempDir() + "fsize_out";
+  auto run = RunInChild([&path] {
+    platform::PrepareProcess();
+    const rlimit limit{8, 8};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    dup2(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    recio::ConsoleWrite("more than eight bytes");
+  });
+  EXPECT_EQ(run.err, "\r\nrun-time error F6419: WRITE(CON)\r\n- console output could not be written\r\n");
+  EXPECT_EQ(run.status, 1);
+  fs::remove(path);
 }
 
 }  // namespace
