@@ -37,7 +37,9 @@ struct OpenResult {
 // Opens an existing file for reading and writing, falling back to reading
 // only and then to writing only, without locking it against other
 // processes. A missing file is never created (kNotFound); a directory is
-// refused as kAccessDenied.
+// refused as kAccessDenied. A pipe or a device is opened for reading only
+// (then writing only): a reader that also held a pipe for writing would wait
+// for its own end of file forever.
 OpenResult OpenExisting(const std::string& path);
 
 // Positions the handle at the start of its file.

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <span>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,9 +70,18 @@ long Read(int handle, char* buffer, std::size_t size) {
 OpenResult OpenExisting(const std::string& path) {
   if (path.find('\0') != std::string::npos) return {-1, OpenStatus::kInvalidName};
   struct stat info {};
-  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {-1, OpenStatus::kAccessDenied};
+  const bool seen = stat(path.c_str(), &info) == 0;
+  if (seen && S_ISDIR(info.st_mode)) return {-1, OpenStatus::kAccessDenied};
+  // A pipe (a named pipe, a shell's process substitution, /dev/stdin on a
+  // pipe) or a device is read, never written: a reader that is also a writer
+  // of its pipe never sees its end. Writing only is opened without waiting,
+  // so a pipe that nobody reads is refused instead of waited for.
+  const bool regular = !seen || S_ISREG(info.st_mode);
+  static constexpr int kFileModes[] = {O_RDWR, O_RDONLY, O_WRONLY};
+  static constexpr int kPipeModes[] = {O_RDONLY, O_WRONLY | O_NONBLOCK};
+  const std::span<const int> modes = regular ? std::span<const int>(kFileModes) : std::span<const int>(kPipeModes);
   int last_error = 0;
-  for (int mode : {O_RDWR, O_RDONLY, O_WRONLY}) {
+  for (int mode : modes) {
     int fd = open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY);
     if (fd >= 0) return {fd, OpenStatus::kOk};
     last_error = errno;
