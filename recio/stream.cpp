@@ -72,7 +72,10 @@ int Peek(ByteStream& s) {
 
 int Next(ByteStream& s) {
   const int byte = Peek(s);
-  if (byte >= 0) s.after_cr = s.buffer[s.position++] == '\r';
+  if (byte < 0) return byte;
+  s.after_cr = s.buffer[s.position++] == '\r';
+  s.record_length = byte == kLineEnd ? 0 : s.record_length + 1;
+  if (s.longest_record != 0 && s.record_length > s.longest_record) return -kLineTooLong;
   return byte;
 }
 
@@ -88,6 +91,7 @@ void DropBuffered(ByteStream& s) {
   s.position = s.end;
   s.after_cr = false;
   s.owes_line_end = false;  // the dropped line owes nothing any more
+  s.record_length = 0;
 }
 
 void ResetStream(ByteStream& s) {
@@ -96,6 +100,7 @@ void ResetStream(ByteStream& s) {
   s.end_of_file = false;
   s.owes_line_end = false;
   s.after_cr = false;
+  s.record_length = 0;
 }
 
 }  // namespace zel::recio
