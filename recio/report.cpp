@@ -33,10 +33,14 @@ std::string_view IoErrorDescription(int number) {
 }
 
 void IoError(int number, IoStatement statement, std::string_view name) {
+  IoError(number, statement, name, IoErrorDescription(number));
+}
+
+void IoError(int number, IoStatement statement, std::string_view name, std::string_view description) {
   std::string_view text = statement == IoStatement::kOpen   ? ": OPEN("
                           : statement == IoStatement::kRead ? ": READ("
                                                             : ": WRITE(";
-  runtime::RuntimeErrorExit('F', number, text, name, IoErrorDescription(number));
+  runtime::RuntimeErrorExit('F', number, text, name, description);
 }
 
 void InvalidUnit(std::int32_t number, IoStatement statement) { IoError(6314, statement, std::to_string(number)); }

@@ -16,6 +16,9 @@ std::string_view IoErrorDescription(int number);
 
 [[noreturn]] void IoError(int number, IoStatement statement, std::string_view name);
 
+// The same with a description of the case at hand instead of the number's.
+[[noreturn]] void IoError(int number, IoStatement statement, std::string_view name, std::string_view description);
+
 // Run-time error 6314 for a unit number no statement can use, named by its
 // decimal text: ": WRITE(40000)".
 [[noreturn]] void InvalidUnit(std::int32_t number, IoStatement statement);
