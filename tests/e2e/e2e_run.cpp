@@ -10,8 +10,7 @@
 //   expected_status  the exit status as a decimal number
 //   unchanged        names (one per line) of files whose bytes and
 //                    modification time must be unchanged after the run
-//   fifo             names (one per line) of files in files/ that the run
-//                    finds as named pipes, fed with those bytes
+//   fifo             names of files in files/ the run finds as named pipes
 //   stdout_path      a path standard output is opened on instead of a pipe
 //
 // Usage: e2e_run PROGRAM CASE_DIR [--update]   (--update rewrites the
@@ -118,14 +117,11 @@ int main(int argc, char** argv) {
     before_bytes.push_back(ReadFile(work / name));
   }
 
-  std::vector<pid_t> writers;  // one per named pipe; one the program never opens waits forever
+  std::vector<pid_t> writers;  // feed the named pipes; one the program never opens waits forever
   for (const auto& name : Lines(ReadFile(case_dir / "fifo"))) {
     const std::string path = (work / name).string(), bytes = ReadFile(path);
     if (!fs::remove(path) || mkfifo(path.c_str(), 0644) != 0) return 2;
-    if (writers.emplace_back(fork()) == 0) {
-      const int fd = open(path.c_str(), O_WRONLY);
-      _exit(write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) ? 0 : 1);
-    }
+    if (writers.emplace_back(fork()) == 0) _exit(write(open(path.c_str(), O_WRONLY), bytes.data(), bytes.size()) < 0);
   }
   const std::vector<std::string> stdout_path = Lines(ReadFile(case_dir / "stdout_path"));
   Result r = Run(program, work, Lines(ReadFile(case_dir / "args")), ReadFile(case_dir / "stdin"),

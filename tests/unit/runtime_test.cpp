@@ -1,7 +1,6 @@
 // The platform layer, the run-time error report and the floating-point traps.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -201,17 +200,15 @@ TEST_F(OpenExisting, NeverTakesTheSlotOfAClosedStandardHandle) {
 
 // Beyond the file-size limit a write fails and is reported; no signal ends the run.
 TEST(ProcessEnd, OutputBeyondTheFileSizeLimitIsReported) {
-  const std::string path = testing::TempDir() + "fsize_out";
-  auto run = RunInChild([&path] {
+  auto run = RunInChild([] {
     platform::PrepareProcess();
     const rlimit limit{8, 8};
     setrlimit(RLIMIT_FSIZE, &limit);
-    dup2(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    dup2(fileno(std::tmpfile()), 1);
     recio::ConsoleWrite("more than eight bytes");
   });
   EXPECT_EQ(run.err, "\r\nrun-time error F6419: WRITE(CON)\r\n- console output could not be written\r\n");
   EXPECT_EQ(run.status, 1);
-  fs::remove(path);
 }
 
 }  // namespace
