@@ -28,9 +28,6 @@ Table& ProfileTable();
 // Re-examines the table after a change (decides whether FPROF may bisect).
 void NoteTableChanged();
 
-// Tests: an empty, zeroed table.
-void ResetTable();
-
 // The piecewise-linear profile through the table at time x. The first entry
 // in file order that lies within 1.0e-8 of x gives its concentration
 // exactly; otherwise the first entry beyond x and the one before it are

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/peak_area.h"
+#include "app/test_seam.h"
 
 namespace zel::app {
 namespace {

@@ -9,6 +9,7 @@
 #include "app/peak_area.h"
 #include "errors/errors.h"
 #include "integration/integration.h"
+#include "tests/support/seams.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include "recio/connect.h"
 #include "recio/input.h"
+#include "tests/support/seams.h"
 
 namespace {
 

@@ -107,7 +107,4 @@ int StopAttribute(std::int32_t type);
 void E1START();
 ServiceState& State();
 
-// Tests: rebuild the initial state and the unit table.
-void ResetService();
-
 }  // namespace zel::errors

@@ -5,6 +5,7 @@
 
 #include "errors/errors.h"
 #include "errors/internal.h"
+#include "errors/test_seam.h"
 #include "recio/end.h"
 #include "recio/output.h"
 

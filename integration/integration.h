@@ -56,8 +56,4 @@ void QEXTRA(std::int32_t& xlen, float* xtab, float& xres, float& xerr, float* xl
 // The three last extrapolated values, kept from one integration to the next.
 std::array<float, 3>& LastExtrapolations();
 
-// Tests: make the work-array requests of QDAGS fail from the given request
-// on (1 to 5), or never (0).
-void FailAllocationsFrom(int request);
-
 }  // namespace zel::integration

@@ -7,6 +7,7 @@
 #include "errors/errors.h"
 #include "integration/integration.h"
 #include "integration/internal.h"
+#include "integration/test_seam.h"
 
 namespace zel::integration {
 namespace {

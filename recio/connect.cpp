@@ -8,6 +8,7 @@
 #include "recio/end.h"
 #include "recio/report.h"
 #include "recio/stream.h"
+#include "recio/test_seam.h"
 #include "runtime/platform.h"
 
 namespace zel::recio {
@@ -40,17 +41,16 @@ std::string Strip(std::string_view name) {
   return std::string(name.substr(first, last - first + 1));
 }
 
-int OpenErrorNumber(platform::OpenStatus status) {
+RuntimeError OpenError(platform::OpenStatus status) {
   switch (status) {
-    case platform::OpenStatus::kNotFound: return 6416;
-    case platform::OpenStatus::kAccessDenied: return 6414;
-    case platform::OpenStatus::kExists: return 6415;
-    case platform::OpenStatus::kTooManyFiles: return 6417;
-    case platform::OpenStatus::kInvalidName: return 6412;
+    case platform::OpenStatus::kNotFound: return RuntimeError::kFileNotFound;
+    case platform::OpenStatus::kAccessDenied: return RuntimeError::kAccessDenied;
+    case platform::OpenStatus::kTooManyFiles: return RuntimeError::kTooManyFiles;
+    case platform::OpenStatus::kInvalidName: return RuntimeError::kInvalidName;
     case platform::OpenStatus::kOk:
     case platform::OpenStatus::kOther: break;
   }
-  return 6418;
+  return RuntimeError::kCannotOpen;
 }
 
 // Asks on the console until a non-blank name comes. End of input here can
@@ -62,7 +62,7 @@ std::string AskForName(std::int32_t unit) {
   while (name.empty()) {
     ConsoleWrite(prompt);
     std::string reply;
-    if (!ReadConsoleLine(reply, std::string::npos)) IoError(6501, IoStatement::kOpen, "");
+    if (!ReadConsoleLine(reply, std::string::npos)) IoError(RuntimeError::kUnexpectedEndOfFile, IoStatement::kOpen, "");
     name = Strip(reply);
   }
   return name;
@@ -73,9 +73,8 @@ std::string AskForName(std::int32_t unit) {
 [[noreturn]] void NameTooLong(const std::string& name) {
   std::string shown = name.substr(0, kShownNameLimit);
   if (shown.size() < name.size()) shown += "...";
-  IoError(6412, IoStatement::kOpen, shown,
-          "file name too long: " + std::to_string(name.size()) + " characters, at most " +
-              std::to_string(kNameLimit));
+  IoError(runtime::ErrorCase::kNameTooLong, shown,
+          std::to_string(name.size()) + " characters, at most " + std::to_string(kNameLimit));
 }
 
 }  // namespace
@@ -94,7 +93,7 @@ void Connect(std::int32_t unit, std::string_view typed_name) {
 
   if (name.size() > kNameLimit) NameTooLong(name);
   const platform::OpenResult opened = platform::OpenExisting(name);
-  if (opened.status != platform::OpenStatus::kOk) IoError(OpenErrorNumber(opened.status), IoStatement::kOpen, name);
+  if (opened.status != platform::OpenStatus::kOk) IoError(OpenError(opened.status), name);
   platform::Rewind(opened.handle);  // a pipe or a device cannot rewind, and needs not
 
   Connection& c = g_state.data_file;

@@ -22,7 +22,4 @@ void Connect(std::int32_t unit, std::string_view name);
 // The name unit 4 is connected to ("" when it is not connected).
 const std::string& ConnectedName(std::int32_t unit);
 
-// Tests: close and forget the connection and the used-argument count.
-void ResetConnections();
-
 }  // namespace zel::recio

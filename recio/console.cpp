@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "recio/report.h"
+#include "recio/test_seam.h"
 #include "runtime/platform.h"
 
 namespace zel::recio {
@@ -10,7 +11,6 @@ namespace {
 
 // A fixed buffer, so the process-end hook can flush it from a signal handler.
 constexpr std::size_t kBufferSize = 8192;
-constexpr int kConsoleWriteFailed = 6419;
 char g_buffer[kBufferSize];
 std::size_t g_size = 0;
 
@@ -25,7 +25,7 @@ bool g_output_lost = false;  // a write to standard output has failed
 void WriteOut(const char* data, std::size_t size) {
   if (g_output_lost || platform::WriteAll(platform::kStdout, data, size)) return;
   g_output_lost = true;
-  IoError(kConsoleWriteFailed, IoStatement::kWrite, "CON");
+  IoError(RuntimeError::kConsoleWriteFailed, "CON");
 }
 
 // Process end: write the line end that an open line still owes, and flush.

@@ -39,7 +39,4 @@ void ConsoleFlush();
 // stays set.
 void EndOpenLine();
 
-// Tests: empties the buffer, clears both marks and decides sharing afresh.
-void ResetConsole();
-
 }  // namespace zel::recio

@@ -18,7 +18,9 @@ void Pause() {
   ConsoleWrite("Pause - Please enter a blank line (to continue) or a DOS command.\r\n");
   std::string reply;
   // The whole reply counts, however long: a command is never cut and run half.
-  if (!ReadConsoleLine(reply, std::string::npos)) IoError(6501, IoStatement::kRead, "CON");
+  if (!ReadConsoleLine(reply, std::string::npos)) {
+    IoError(RuntimeError::kUnexpectedEndOfFile, IoStatement::kRead, "CON");
+  }
   const std::size_t kept = reply.find_last_not_of(" \t");
   reply.resize(kept == std::string::npos ? 0 : kept + 1);
   // A command line cannot hold a NUL byte: the interpreter would run only
@@ -34,12 +36,12 @@ bool ReadConsoleLine(std::string& line, std::size_t limit) {
   stream.limit_typed_line = false;  // a reply line may be longer than a typed record
   line.clear();
   int byte = Next(stream);
-  if (byte == kEndOfInput) return false;
+  if (byte == kEndOfFile) return false;
   for (; byte != kLineEnd; byte = Next(stream)) {
     // The stream completes a last line before it reports end of input, so
     // this only guards the loop.
-    if (byte == kEndOfInput) break;
-    if (byte < 0) IoError(-byte, IoStatement::kRead, "CON");
+    if (byte == kEndOfFile) break;
+    if (!IsByte(byte)) IoError(static_cast<RuntimeError>(byte), IoStatement::kRead, "CON");
     if (line.size() < limit) line.push_back(static_cast<char>(byte));
   }
   return true;

@@ -1,5 +1,7 @@
 #include "recio/format.h"
 
+#include "recio/chars.h"
+
 namespace zel::recio {
 namespace {
 
@@ -7,17 +9,19 @@ namespace {
 // and a silly width cannot ask for gigabytes of blanks.
 constexpr std::int32_t kNumberLimit = 1 << 16;
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 class Parser {
  public:
   explicit Parser(std::string_view text) : text_(text) {}
 
   ParsedFormat Parse() {
     SkipBlanks();
-    if (pos_ < text_.size() && text_[pos_] == '(') ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '(') {
+      ++pos_;
+    } else {
+      parsed_.exact = false;
+    }
     ParseBody();
+    if (Peek() != '\0') parsed_.exact = false;  // text after the closing parenthesis
     for (std::size_t i = parsed_.reversion; i < parsed_.items.size(); ++i) {
       if (parsed_.items[i].TakesItem()) parsed_.reversion_takes_item = true;
     }
@@ -32,7 +36,7 @@ class Parser {
   // The next non-blank character, upper-cased; '\0' at the end.
   char Peek() {
     SkipBlanks();
-    return pos_ < text_.size() ? Upper(text_[pos_]) : '\0';
+    return pos_ < text_.size() ? ToUpper(text_[pos_]) : '\0';
   }
 
   // Digits with blanks between them ignored; -1 when there are none.
@@ -85,7 +89,11 @@ class Parser {
       }
       const std::int32_t number = Number();
       const char d = Peek();
-      if (number >= 0 && (d == '\0' || d == ',' || d == '\'' || d == '"')) continue;  // a stray number
+      if (number >= 0 && (d == '\0' || d == ',' || d == '\'' || d == '"')) {  // a stray number
+        parsed_.exact = false;
+        continue;
+      }
+      if (number == 0) parsed_.exact = false;  // a repeat count of 0
       const std::int32_t count = number > 0 ? number : 1;
       if (d != '\0') ++pos_;
       switch (d) {
@@ -112,9 +120,11 @@ class Parser {
           if (open_groups.empty()) return;  // the end of the format
           Close(open_groups);
           break;
-        default: break;  // commas, and anything this layer has no use for
+        case ',': break;
+        default: parsed_.exact = false; break;  // anything this layer has no use for
       }
     }
+    parsed_.exact = false;  // the closing parenthesis is missing
     while (!open_groups.empty()) Close(open_groups);
   }
 

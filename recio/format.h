@@ -1,4 +1,4 @@
-// Output formats, parsed once into a list of descriptors that an output
+// Formats, parsed once into a list of descriptors that an output or input
 // statement then walks item by item (private to the record layer).
 //
 //   ParseFormat("(' x =',I6,2(1X,A))")
@@ -6,9 +6,11 @@
 //      (reversion at the Open: the last top-level parenthesised group)
 //
 // Blanks outside literals are ignored and letters may be of either case.
-// Commas only separate. Text after the parenthesis that closes the format is
-// ignored; a missing closing parenthesis is supplied. Characters that are no
-// descriptor of this layer are skipped, so any text parses.
+// Commas only separate. Numbers are held below 65536. Text after the
+// parenthesis that closes the format is ignored; a missing closing
+// parenthesis is supplied. Characters that are no descriptor of this layer
+// are skipped, so any text parses; `exact` tells whether anything had to be
+// skipped or supplied (output statements make do, input statements refuse).
 #pragma once
 
 #include <cstddef>
@@ -47,6 +49,10 @@ struct ParsedFormat {
   // True when the part from `reversion` to the end takes an item, so that
   // using it again makes progress.
   bool reversion_takes_item = false;
+  // False when the text is not exactly one parenthesised list of known
+  // descriptors: a stray number, a repeat count of 0, an unknown character,
+  // a missing or misplaced parenthesis, text after the closing one.
+  bool exact = true;
 };
 
 ParsedFormat ParseFormat(std::string_view format);

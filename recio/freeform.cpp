@@ -3,21 +3,16 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <system_error>
+
+#include "recio/chars.h"
 
 namespace zel::recio {
 namespace {
 
+using runtime::RuntimeError;
 using Separator = FreeFormState::Separator;
-
-constexpr int kRepeatTooLarge = 6100;
-constexpr int kBadRepeatCount = 6101;
-constexpr int kBeyondDouble = 6102;
-constexpr int kNotANumber = 6103;
-constexpr int kBeyondSingle = 6104;
-constexpr int kZeroRepeatCount = 6502;
-constexpr int kRepeatPending = 6503;
-constexpr int kCharacterForReal = 6504;
 
 // The largest single-precision value plus 2^75: anything above it is out of
 // range; anything up to it rounds to at most FLT_MAX without overflowing.
@@ -29,8 +24,6 @@ constexpr int kExponentCap = 100000;
 constexpr int kOverflowExponent = 400;
 constexpr int kUnderflowExponent = -400;
 
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-
 // The characters before an asterisk: an optionally signed decimal integer
 // from 1 to 2147483647.
 int TakeRepeatCount(std::string_view text, std::int32_t& count) {
@@ -40,15 +33,15 @@ int TakeRepeatCount(std::string_view text, std::int32_t& count) {
     negative = text[0] == '-';
     p = 1;
   }
-  if (p == text.size()) return kBadRepeatCount;  // ‹*5›, ‹-*›
+  if (p == text.size()) return Status(RuntimeError::kBadRepeatCount);  // ‹*5›, ‹-*›
   std::int64_t value = 0;
   for (; p < text.size(); ++p) {
-    if (!IsDigit(text[p])) return kBadRepeatCount;
+    if (!IsDigit(text[p])) return Status(RuntimeError::kBadRepeatCount);
     if (value <= INT32_MAX) value = value * 10 + (text[p] - '0');
   }
-  if (negative) return kZeroRepeatCount;  // no use for a negative count: refused like 0
-  if (value > INT32_MAX) return kRepeatTooLarge;
-  if (value == 0) return kZeroRepeatCount;
+  if (negative) return Status(RuntimeError::kZeroRepeatCount);  // no use for a negative count: refused like 0
+  if (value > INT32_MAX) return Status(RuntimeError::kRepeatTooLarge);
+  if (value == 0) return Status(RuntimeError::kZeroRepeatCount);
   count = static_cast<std::int32_t>(value);
   return 0;
 }
@@ -67,7 +60,7 @@ int ScanToken(ByteStream& stream, FreeFormState& state, bool real_item) {
   bool after_count = false;  // right after ‹r*›, a separator ends an empty token at once
   for (;;) {
     const int byte = Next(stream);
-    if (byte < 0) return StatusOf(byte);
+    if (!IsByte(byte)) return byte;
     const bool nothing_yet = state.token_size == 0 && !after_count;
     switch (byte) {
       case ' ':
@@ -87,7 +80,7 @@ int ScanToken(ByteStream& stream, FreeFormState& state, bool real_item) {
         state.slash = true;
         return EndToken(state, Separator::kSlash, false);
       case '*': {
-        if (count_taken) return kRepeatPending;
+        if (count_taken) return Status(RuntimeError::kRepeatPending);
         std::int32_t count = 1;
         if (int status = TakeRepeatCount({state.token, state.token_size}, count); status != 0) return status;
         count_taken = true;
@@ -101,12 +94,12 @@ int ScanToken(ByteStream& stream, FreeFormState& state, bool real_item) {
       case '\'':
       case '"':
       case '(':
-        if (real_item && state.token_size == 0) return kCharacterForReal;
+        if (real_item && state.token_size == 0) return Status(RuntimeError::kCharacterForReal);
         break;
       default:
         break;
     }
-    if (state.token_size == kTokenCapacity) return kNotANumber;  // longer than any real can be
+    if (state.token_size == kTokenCapacity) return Status(RuntimeError::kNotANumber);  // longer than any real can be
     state.token[state.token_size++] = static_cast<char>(byte);
     after_count = false;
   }
@@ -124,6 +117,121 @@ int StoreReal(const FreeFormState& state, float& variable) {
 int StoreCharacter(const FreeFormState& state, char* variable, std::size_t length) {
   if (state.token_size == 0) return 0;
   for (std::size_t i = 0; i < length; ++i) variable[i] = i < state.token_size ? state.token[i] : ' ';
+  return 0;
+}
+
+// The parts of a real token as the lexer finds them: the value is
+// ±integer.fraction x 10^exponent.
+struct RealParts {
+  bool negative = false;
+  std::string_view integer_digits;
+  std::string_view fraction_digits;
+  int exponent = 0;  // held within ±kExponentCap
+};
+
+// Splits a token into the parts of a real: an optional sign; digits with an
+// optional point and more digits, or a point and digits; an optional
+// exponent (a letter E, e, D or d with an optional sign, or a sign alone,
+// then digits). Nothing when the token is not all of that.
+std::optional<RealParts> LexReal(std::string_view token) {
+  const std::size_t n = token.size();
+  std::size_t p = 0;
+  auto digits = [&] {
+    const std::size_t begin = p;
+    while (p < n && IsDigit(token[p])) ++p;
+    return token.substr(begin, p - begin);
+  };
+  auto sign = [&] {
+    const bool negative = p < n && token[p] == '-';
+    if (p < n && (token[p] == '+' || token[p] == '-')) ++p;
+    return negative;
+  };
+
+  RealParts parts;
+  parts.negative = sign();
+  parts.integer_digits = digits();
+  if (p < n && token[p] == '.') {
+    ++p;
+    parts.fraction_digits = digits();
+  }
+  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return std::nullopt;
+  if (p == n) return parts;
+
+  const char c = ToUpper(token[p]);
+  if (c != 'E' && c != 'D' && c != '+' && c != '-') return std::nullopt;
+  if (c == 'E' || c == 'D') ++p;
+  const bool exponent_negative = sign();
+  const std::string_view exponent_digits = digits();
+  if (exponent_digits.empty() || p != n) return std::nullopt;
+  for (char d : exponent_digits) {
+    if (parts.exponent < kExponentCap) parts.exponent = parts.exponent * 10 + (d - '0');
+  }
+  if (exponent_negative) parts.exponent = -parts.exponent;
+  return parts;
+}
+
+// A real as its significant digits, without leading and trailing zeros, and
+// the power of ten of the first: the value is ±d1.d2d3...dn x 10^exponent.
+struct DecimalReal {
+  bool negative = false;
+  std::size_t count = 0;  // 0 for zero
+  int exponent = 0;
+  char digits[kTokenCapacity];
+};
+
+DecimalReal Normalise(const RealParts& parts) {
+  DecimalReal decimal;
+  decimal.negative = parts.negative;
+  for (std::string_view part : {parts.integer_digits, parts.fraction_digits}) {
+    for (char c : part) {
+      if (decimal.count == 0 && c == '0') continue;
+      decimal.digits[decimal.count++] = c;
+    }
+  }
+  // digits x 10^scale, then without trailing zeros.
+  int scale = parts.exponent - static_cast<int>(parts.fraction_digits.size());
+  while (decimal.count > 0 && decimal.digits[decimal.count - 1] == '0') {
+    --decimal.count;
+    ++scale;
+  }
+  decimal.exponent = scale + static_cast<int>(decimal.count) - 1;
+  return decimal;
+}
+
+// The nearest double, then the nearest single: 0 with `value` set, or
+// kBeyondDouble, kBeyondSingle. Below the ranges the value is a subnormal or
+// a zero of the token's sign.
+int ToSingle(const DecimalReal& decimal, float& value) {
+  const float zero = decimal.negative ? -0.0f : 0.0f;
+  if (decimal.count == 0 || decimal.exponent < kUnderflowExponent) {
+    value = zero;
+    return 0;
+  }
+  if (decimal.exponent > kOverflowExponent) return Status(RuntimeError::kBeyondDouble);
+
+  // The canonical form "[-]d[.ddd]e[-]x" is all that reaches from_chars.
+  char text[kTokenCapacity + 16];
+  std::size_t size = 0;
+  if (decimal.negative) text[size++] = '-';
+  text[size++] = decimal.digits[0];
+  if (decimal.count > 1) {
+    text[size++] = '.';
+    for (std::size_t i = 1; i < decimal.count; ++i) text[size++] = decimal.digits[i];
+  }
+  text[size++] = 'e';
+  const auto written = std::to_chars(text + size, text + sizeof text, decimal.exponent);
+  size = static_cast<std::size_t>(written.ptr - text);
+
+  double number = 0.0;
+  const auto [end, error] = std::from_chars(text, text + size, number);
+  if (error == std::errc::result_out_of_range) {
+    if (decimal.exponent > 0) return Status(RuntimeError::kBeyondDouble);
+    value = zero;  // below the double range, so far below the single range
+    return 0;
+  }
+  if (error != std::errc{} || end != text + size) return Status(RuntimeError::kNotANumber);
+  if (std::fabs(number) > kSingleLimit) return Status(RuntimeError::kBeyondSingle);  // checked before narrowing
+  value = static_cast<float>(number);
   return 0;
 }
 
@@ -160,94 +268,14 @@ int ScanCharacter(ByteStream& stream, FreeFormState& state, char* variable, std:
 
 int FinishRecord(ByteStream& stream, FreeFormState& state) {
   if (state.record_finished) return 0;
-  return StatusOf(SkipLine(stream));
+  return SkipLine(stream);
 }
 
 int ConvertReal(std::string_view token, float& value) {
-  const std::size_t n = token.size();
-  if (n > kTokenCapacity) return kNotANumber;
-  std::size_t p = 0;
-
-  bool negative = false;
-  if (p < n && (token[p] == '+' || token[p] == '-')) negative = token[p++] == '-';
-  const std::size_t int_begin = p;
-  while (p < n && IsDigit(token[p])) ++p;
-  const std::string_view int_digits = token.substr(int_begin, p - int_begin);
-  std::string_view fraction_digits;
-  if (p < n && token[p] == '.') {
-    const std::size_t begin = ++p;
-    while (p < n && IsDigit(token[p])) ++p;
-    fraction_digits = token.substr(begin, p - begin);
-  }
-  if (int_digits.empty() && fraction_digits.empty()) return kNotANumber;
-
-  int exponent = 0;
-  if (p < n) {
-    const char c = token[p];
-    const bool letter = c == 'E' || c == 'e' || c == 'D' || c == 'd';
-    if (!letter && c != '+' && c != '-') return kNotANumber;
-    if (letter) ++p;
-    bool exponent_negative = false;
-    if (p < n && (token[p] == '+' || token[p] == '-')) exponent_negative = token[p++] == '-';
-    const std::size_t begin = p;
-    for (; p < n && IsDigit(token[p]); ++p) {
-      if (exponent < kExponentCap) exponent = exponent * 10 + (token[p] - '0');
-    }
-    if (p == begin || p != n) return kNotANumber;
-    if (exponent_negative) exponent = -exponent;
-  }
-
-  // The significant digits, without leading and trailing zeros: the value
-  // is digits x 10^scale.
-  char digits[kTokenCapacity];
-  std::size_t count = 0;
-  for (std::string_view part : {int_digits, fraction_digits}) {
-    for (char c : part) {
-      if (count == 0 && c == '0') continue;
-      digits[count++] = c;
-    }
-  }
-  int scale = exponent - static_cast<int>(fraction_digits.size());
-  while (count > 0 && digits[count - 1] == '0') {
-    --count;
-    ++scale;
-  }
-  const float zero = negative ? -0.0f : 0.0f;
-  if (count == 0) {
-    value = zero;
-    return 0;
-  }
-  const int decimal_exponent = scale + static_cast<int>(count) - 1;  // of the d.ddd form
-  if (decimal_exponent > kOverflowExponent) return kBeyondDouble;
-  if (decimal_exponent < kUnderflowExponent) {
-    value = zero;
-    return 0;
-  }
-
-  // The canonical form "[-]d[.ddd]e[-]x" is all that reaches from_chars.
-  char text[kTokenCapacity + 16];
-  std::size_t size = 0;
-  if (negative) text[size++] = '-';
-  text[size++] = digits[0];
-  if (count > 1) {
-    text[size++] = '.';
-    for (std::size_t i = 1; i < count; ++i) text[size++] = digits[i];
-  }
-  text[size++] = 'e';
-  const auto written = std::to_chars(text + size, text + sizeof text, decimal_exponent);
-  size = static_cast<std::size_t>(written.ptr - text);
-
-  double number = 0.0;
-  const auto [end, error] = std::from_chars(text, text + size, number);
-  if (error == std::errc::result_out_of_range) {
-    if (decimal_exponent > 0) return kBeyondDouble;
-    value = zero;  // below the double range, so far below the single range
-    return 0;
-  }
-  if (error != std::errc{} || end != text + size) return kNotANumber;
-  if (std::fabs(number) > kSingleLimit) return kBeyondSingle;  // checked before narrowing
-  value = static_cast<float>(number);
-  return 0;
+  if (token.size() > kTokenCapacity) return Status(RuntimeError::kNotANumber);
+  const std::optional<RealParts> parts = LexReal(token);
+  if (!parts) return Status(RuntimeError::kNotANumber);
+  return ToSingle(Normalise(*parts), value);
 }
 
 }  // namespace zel::recio

@@ -2,9 +2,9 @@
 // null values, the slash, and the conversion of a token to a real.
 // Private to the record layer.
 //
-// Nothing here ends the run: every function returns 0, kEndOfFile, or the
-// run-time error number of the failure, and the read statements decide what
-// to do with it. So one pair is read as
+// Nothing here ends the run: every function returns a status (0, kEndOfFile,
+// or the run-time error number of the failure), and the read statements
+// decide what to do with it. So one pair is read as
 //
 //   FreeFormState state;                       // one per statement
 //   int status = ScanReal(stream, state, t);   // 0: t holds the value (or kept its own)
@@ -40,10 +40,6 @@ struct FreeFormState {
   char token[kTokenCapacity] = {};
 };
 
-// A read statement's status for what the stream gave instead of a byte:
-// kEndOfFile for end of input, else the error number (0 stays 0).
-inline int StatusOf(int byte) { return byte == kEndOfInput ? kEndOfFile : -byte; }
-
 // Makes `state` that of a statement that has read nothing yet.
 void StartStatement(FreeFormState& state);
 
@@ -62,9 +58,10 @@ int FinishRecord(ByteStream& stream, FreeFormState& state);
 // with an optional point and more digits, or a point and digits; optional
 // exponent (E, e, D or d, optional sign, digits; or a sign and digits right
 // after the mantissa, so ‹1.5-3› is 0.0015). Returns 0 with `value` set,
-// 6103 for anything that is not such a number, 6102 beyond the double range,
-// 6104 beyond the single range; a value too small for single precision
-// becomes a subnormal or zero. Raises no floating-point exception that traps.
+// kNotANumber (6103) for anything that is not such a number, kBeyondDouble
+// (6102) beyond the double range, kBeyondSingle (6104) beyond the single
+// range; a value too small for single precision becomes a subnormal or zero.
+// Raises no floating-point exception that traps.
 int ConvertReal(std::string_view token, float& value);
 
 }  // namespace zel::recio

@@ -8,28 +8,19 @@
 
 #include "recio/connect.h"
 #include "recio/console.h"
+#include "recio/format.h"
 #include "recio/freeform.h"
 #include "recio/report.h"
 #include "recio/stream.h"
+#include "recio/test_seam.h"
 #include "runtime/platform.h"
 
 namespace zel::recio {
 namespace {
 
-constexpr int kBadFormat = 6200;
-constexpr int kEndOfFileError = 6501;
+using runtime::RuntimeError;
+
 constexpr std::string_view kConsoleName = "CON";
-
-// Formats can repeat an A descriptor; more copies than this are a mistake.
-constexpr int kLargestRepeat = 1000;
-constexpr int kLargestWidth = 32767;
-
-// One descriptor of an input format, repeat counts expanded.
-struct FormatItem {
-  enum class Kind { kA, kX, kSlash };
-  Kind kind = Kind::kA;
-  int width = 0;  // A: 0 means the variable's length; X: the columns to pass
-};
 
 struct InputState {
   ByteStream console;
@@ -41,8 +32,9 @@ struct InputState {
   bool console_read = false;
   bool end_of_file_exit = false;
   bool formatted = false;
-  std::vector<FormatItem> format;
+  ParsedFormat format;
   std::size_t next_item = 0;
+  std::int32_t repeats_used = 0;  // items already read by a repeated A
   FreeFormState free_form;
 };
 
@@ -59,81 +51,45 @@ int Outcome(int status) {
       g_input.stream = nullptr;  // the caller abandons the statement
       return kEndOfFile;
     }
-    status = kEndOfFileError;
+    status = Status(RuntimeError::kUnexpectedEndOfFile);
   }
-  IoError(status, IoStatement::kRead, g_input.name);
+  IoError(static_cast<RuntimeError>(status), IoStatement::kRead, g_input.name);
 }
 
-// "(a259)", "(A10, 2X, a)", "(a5/a5)": A with optional width, nX and the
-// slash, each with an optional repeat count; blanks ignored, either case.
-bool ParseFormat(std::string_view text, std::vector<FormatItem>& items) {
-  items.clear();
-  std::size_t p = 0;
-  auto skip_blanks = [&] {
-    while (p < text.size() && text[p] == ' ') ++p;
-  };
-  // Reads digits into `value`; false (and `value` untouched) when there are none.
-  auto number = [&](int& value) {
-    if (p == text.size() || text[p] < '0' || text[p] > '9') return false;
-    value = 0;
-    for (; p < text.size() && text[p] >= '0' && text[p] <= '9'; ++p) {
-      if (value <= kLargestWidth) value = value * 10 + (text[p] - '0');
-    }
-    return true;
-  };
-  skip_blanks();
-  if (p == text.size() || text[p++] != '(') return false;
-  for (;;) {
-    skip_blanks();
-    if (p == text.size()) return false;
-    const char c = text[p];
-    if (c == ')') {
-      ++p;
-      skip_blanks();
-      return p == text.size();
-    }
-    if (c == ',') {
-      ++p;
-      continue;
-    }
-    if (c == '/') {
-      ++p;
-      items.push_back({FormatItem::Kind::kSlash, 0});
-      continue;
-    }
-    int repeat = 1;
-    if (number(repeat) && (repeat < 1 || repeat > kLargestRepeat)) return false;
-    skip_blanks();
-    if (p == text.size()) return false;
-    const char letter = text[p++];
-    if (letter == 'a' || letter == 'A') {
-      int width = 0;
-      if (number(width) && (width < 1 || width > kLargestWidth)) return false;
-      items.insert(items.end(), static_cast<std::size_t>(repeat), FormatItem{FormatItem::Kind::kA, width});
-    } else if (letter == 'x' || letter == 'X') {
-      items.push_back({FormatItem::Kind::kX, repeat});
-    } else {
-      return false;
+// Input formats hold A (A, Aw, rAw), nX and slashes, nothing else:
+// "(a259)", "(A10, 2X, a)", "(a5/a5)".
+bool IsInputFormat(const ParsedFormat& format) {
+  if (!format.exact) return false;
+  for (const FormatItem& item : format.items) {
+    switch (item.kind) {
+      case FormatItem::Kind::kCharacter:
+        if (item.width == 0) return false;
+        break;
+      case FormatItem::Kind::kSkip:
+      case FormatItem::Kind::kSlash: break;
+      default: return false;
     }
   }
+  return true;
 }
 
 // Passes `columns` bytes of the record; a line end stops it and stays.
 int PassColumns(ByteStream& stream, int columns) {
   for (int i = 0; i < columns; ++i) {
     const int byte = Peek(stream);
-    if (byte < 0) return StatusOf(byte);
+    if (!IsByte(byte)) return byte;
     if (byte == kLineEnd) break;
     Next(stream);
   }
   return 0;
 }
 
-// Aw into a variable of `length` characters: with w > length the first
-// w - length bytes of the field are passed over. A line end ends the taking
-// early and stays unread; positions that got no byte become blanks.
+// Aw into a variable of `length` characters (A without w, width < 0, takes
+// `length`): with w > length the first w - length bytes of the field are
+// passed over. A line end ends the taking early and stays unread; positions
+// that got no byte become blanks.
 int ReadA(ByteStream& stream, int width, char* variable, std::size_t length) {
-  const std::size_t w = width == 0 ? length : static_cast<std::size_t>(width);
+  const std::size_t w = width < 0 ? length : static_cast<std::size_t>(width);
   if (w > length) {
     if (int status = PassColumns(stream, static_cast<int>(w - length)); status != 0) return status;
   }
@@ -141,7 +97,7 @@ int ReadA(ByteStream& stream, int width, char* variable, std::size_t length) {
   std::size_t i = 0;
   for (; i < take; ++i) {
     const int byte = Peek(stream);
-    if (byte < 0) return StatusOf(byte);
+    if (!IsByte(byte)) return byte;
     if (byte == kLineEnd) break;
     variable[i] = static_cast<char>(byte);
     Next(stream);
@@ -150,28 +106,37 @@ int ReadA(ByteStream& stream, int width, char* variable, std::size_t length) {
   return 0;
 }
 
-bool HasA(const std::vector<FormatItem>& items) {
-  for (const FormatItem& item : items) {
-    if (item.kind == FormatItem::Kind::kA) return true;
+bool HasA(const ParsedFormat& format) {
+  for (const FormatItem& item : format.items) {
+    if (item.kind == FormatItem::Kind::kCharacter) return true;
   }
   return false;
 }
 
 int FormattedCharacter(char* variable, std::size_t length) {
   ByteStream& stream = *g_input.stream;
+  const std::vector<FormatItem>& items = g_input.format.items;
   for (;;) {
-    if (g_input.next_item == g_input.format.size()) {
+    if (g_input.next_item == items.size()) {
       // More items than descriptors: the format starts again on a new record.
-      if (!HasA(g_input.format)) return kBadFormat;
-      if (int status = SkipLine(stream); status != 0) return StatusOf(status);
+      if (!HasA(g_input.format)) return Status(RuntimeError::kBadInputFormat);
+      if (int status = SkipLine(stream); status != 0) return status;
       g_input.next_item = 0;
     }
-    const FormatItem& item = g_input.format[g_input.next_item++];
+    const FormatItem& item = items[g_input.next_item];
+    if (item.kind == FormatItem::Kind::kCharacter) {
+      if (++g_input.repeats_used >= item.count) {
+        g_input.repeats_used = 0;
+        ++g_input.next_item;
+      }
+      return ReadA(stream, item.width, variable, length);
+    }
+    ++g_input.next_item;
     int status = 0;
-    switch (item.kind) {
-      case FormatItem::Kind::kA: return ReadA(stream, item.width, variable, length);
-      case FormatItem::Kind::kX: status = PassColumns(stream, item.width); break;
-      case FormatItem::Kind::kSlash: status = StatusOf(SkipLine(stream)); break;
+    if (item.kind == FormatItem::Kind::kSkip) {
+      status = PassColumns(stream, item.count);
+    } else {  // slashes: as many record ends
+      for (std::int32_t i = 0; i < item.count && status == 0; ++i) status = SkipLine(stream);
     }
     if (status != 0) return status;
   }
@@ -226,7 +191,9 @@ int BeginRead(Unit unit, std::string_view format, bool end_of_file_exit) {
   Start(unit, end_of_file_exit);
   g_input.formatted = true;
   g_input.next_item = 0;
-  if (!ParseFormat(format, g_input.format)) IoError(kBadFormat, IoStatement::kRead, g_input.name);
+  g_input.repeats_used = 0;
+  g_input.format = ParseFormat(format);
+  if (!IsInputFormat(g_input.format)) IoError(RuntimeError::kBadInputFormat, g_input.name);
   return 0;
 }
 
@@ -238,7 +205,7 @@ int GetCharacter(char* variable, std::size_t length) {
 
 int GetReal(float& variable) {
   if (g_input.stream == nullptr) return 0;
-  if (g_input.formatted) return Outcome(kBadFormat);  // input formats here carry characters only
+  if (g_input.formatted) return Outcome(Status(RuntimeError::kBadInputFormat));  // input formats carry characters only
   return Outcome(ScanReal(*g_input.stream, g_input.free_form, variable));
 }
 
@@ -251,7 +218,7 @@ int EndRead() {
   } else if (g_input.console_read && stream.terminal) {
     DropBuffered(stream);  // the typed line is all there is
   } else {
-    status = StatusOf(SkipLine(stream));
+    status = SkipLine(stream);
   }
   if (int result = Outcome(status); result != 0) return result;
   // The reply's Enter has moved the cursor to a new line.
@@ -265,8 +232,9 @@ void ResetInput() {
   g_input.console_ready = false;
   g_input.stream = nullptr;
   g_input.name = {};
-  g_input.format.clear();
+  g_input.format = ParsedFormat{};
   g_input.next_item = 0;
+  g_input.repeats_used = 0;
   StartStatement(g_input.free_form);
 }
 

@@ -37,7 +37,4 @@ int GetCharacter(char* variable, std::size_t length);
 int GetReal(float& variable);
 int EndRead();
 
-// Tests: drop every input connection's buffer and statement state.
-void ResetInput();
-
 }  // namespace zel::recio

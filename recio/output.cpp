@@ -8,6 +8,7 @@
 #include "recio/console.h"
 #include "recio/format.h"
 #include "recio/report.h"
+#include "recio/test_seam.h"
 
 namespace zel::recio {
 namespace {

@@ -63,7 +63,4 @@ void PutReal(float value);
 void PutInteger(std::int32_t value);
 int EndWrite();
 
-// Tests: forget any statement in progress (the console is reset separately).
-void ResetOutput();
-
 }  // namespace zel::recio

@@ -1,23 +1,30 @@
-// Run-time error reports of the record layer, with their descriptions.
+// Run-time error reports of the record layer. Numbers, statements and
+// descriptions come from the one table in runtime/error_table.h.
 //
-//   IoError(6416, IoStatement::kOpen, "data.txt");
-//   -> stderr "\r\nrun-time error F6416: OPEN(data.txt)\r\n- <description>\r\n", exit 1
+//   IoError(RuntimeError::kFileNotFound, "data.txt");
+//   -> stderr "\r\nrun-time error F6416: OPEN(data.txt)\r\n- file not found\r\n", exit 1
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "runtime/error_table.h"
+
 namespace zel::recio {
 
-enum class IoStatement { kOpen, kRead, kWrite };
+using runtime::RuntimeError;
+using IoStatement = runtime::Statement;
 
-// The short plain-English description shown after "- " for a number.
-std::string_view IoErrorDescription(int number);
+// The report of an error in the statement the table gives for it.
+[[noreturn]] void IoError(RuntimeError error, std::string_view name);
 
-[[noreturn]] void IoError(int number, IoStatement statement, std::string_view name);
+// The report in the statement given, for the errors that arise in several
+// statements (6314, 6501).
+[[noreturn]] void IoError(RuntimeError error, IoStatement statement, std::string_view name);
 
-// The same with a description of the case at hand instead of the number's.
-[[noreturn]] void IoError(int number, IoStatement statement, std::string_view name, std::string_view description);
+// The report of a case described apart (a name too long): the case's
+// description, then ": " and `detail`.
+[[noreturn]] void IoError(runtime::ErrorCase error_case, std::string_view name, std::string_view detail);
 
 // Run-time error 6314 for a unit number no statement can use, named by its
 // decimal text: ": WRITE(40000)".

@@ -6,9 +6,9 @@
 namespace zel::recio {
 namespace {
 
+using runtime::RuntimeError;
+
 constexpr char kCtrlZ = 0x1A;
-constexpr int kLineTooLong = 6407;
-constexpr int kReadRefused = 6500;
 
 // A console block that marks end of input: Ctrl-Z third from the end (typed
 // Ctrl-Z and Enter as CR LF, possibly after other characters), or, from a
@@ -23,26 +23,28 @@ bool IsCtrlZBlock(const ByteStream& s, std::size_t size) {
 // again either way.
 int MeetEndOfInput(ByteStream& s) {
   s.end_of_file = true;
-  if (!s.owes_line_end) return kEndOfInput;
+  if (!s.owes_line_end) return kEndOfFile;
   s.owes_line_end = false;
   s.buffer[0] = '\n';
   s.end = 1;
   return 0;
 }
 
-// Fills the empty buffer. Returns 0, kEndOfInput or a negated error number.
+// Fills the empty buffer. Returns 0, kEndOfFile or a run-time error number.
 int Refill(ByteStream& s) {
   s.position = 0;
   s.end = 0;
-  if (s.end_of_file) return kEndOfInput;
+  if (s.end_of_file) return kEndOfFile;
   if (s.console) ConsoleFlush();  // the prompt must be out before we wait for the reply
   long count = s.read != nullptr ? s.read(s.read_context, s.buffer, s.block)
                                  : platform::Read(s.handle, s.buffer, s.block);
-  if (count < 0) return -kReadRefused;
+  if (count < 0) return Status(RuntimeError::kReadRefused);
   if (count == 0) return MeetEndOfInput(s);
   const auto size = static_cast<std::size_t>(count);
   if (s.console) {
-    if (s.terminal && s.limit_typed_line && size == s.block && s.buffer[size - 1] != '\n') return -kLineTooLong;
+    if (s.terminal && s.limit_typed_line && size == s.block && s.buffer[size - 1] != '\n') {
+      return Status(RuntimeError::kLineTooLong);
+    }
     if (IsCtrlZBlock(s, size)) return MeetEndOfInput(s);
   }
   const char last = s.buffer[size - 1];
@@ -72,10 +74,10 @@ int Peek(ByteStream& s) {
 
 int Next(ByteStream& s) {
   const int byte = Peek(s);
-  if (byte < 0) return byte;
+  if (!IsByte(byte)) return byte;
   s.after_cr = s.buffer[s.position++] == '\r';
   s.record_length = byte == kLineEnd ? 0 : s.record_length + 1;
-  if (s.longest_record != 0 && s.record_length > s.longest_record) return -kLineTooLong;
+  if (s.longest_record != 0 && s.record_length > s.longest_record) return Status(RuntimeError::kLineTooLong);
   return byte;
 }
 
@@ -83,7 +85,7 @@ int SkipLine(ByteStream& s) {
   for (;;) {
     const int byte = Next(s);
     if (byte == kLineEnd) return 0;
-    if (byte < 0) return byte;
+    if (!IsByte(byte)) return byte;
   }
 }
 

@@ -4,11 +4,13 @@
 // A stream hands out one byte at a time and refills its buffer when it runs
 // dry. Line ends come out normalised: LF, CR LF and a lone CR each arrive as
 // one kLineEnd byte, also when the CR and the LF of a pair fall into two
-// different blocks. Failures come out as negative values:
+// different blocks. What comes instead of a byte is already the status a
+// read statement returns: kEndOfFile, or a run-time error number (6407,
+// 6500); both lie outside 0..255.
 //
 //   ByteStream& in = ...;
 //   for (int b = Next(in); b != kLineEnd; b = Next(in)) {
-//     if (b < 0) return b == kEndOfInput ? kEndOfFile : -b;  // -6407, -6500
+//     if (!IsByte(b)) return b;
 //     ...
 //   }
 //
@@ -30,10 +32,19 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "recio/input.h"
+#include "runtime/error_table.h"
+
 namespace zel::recio {
 
 inline constexpr int kLineEnd = '\n';
-inline constexpr int kEndOfInput = -1;  // never collides with an error: those are -6000 and below
+
+// A read step's status: 0 when it completed, kEndOfFile, or the number of
+// the run-time error it met.
+constexpr int Status(runtime::RuntimeError error) { return static_cast<int>(error); }
+
+// True when a stream result is a byte rather than a status.
+constexpr bool IsByte(int result) { return result >= 0 && result <= 0xFF; }
 
 inline constexpr std::size_t kConsoleBlock = 132;
 inline constexpr std::size_t kFileBlock = 1024;
@@ -64,14 +75,14 @@ struct ByteStream {
 };
 
 // The next byte without taking it: 0..255 (kLineEnd for any line end),
-// kEndOfInput, or the negated run-time error number (-6407, -6500).
+// kEndOfFile, or a run-time error number (6407, 6500).
 int Peek(ByteStream& stream);
 
 // The next byte, taken.
 int Next(ByteStream& stream);
 
-// Takes bytes up to and including the next line end. Returns 0, or what
-// Next returned instead of the line end.
+// Takes bytes up to and including the next line end. Returns 0, or the
+// status Next returned instead of the line end.
 int SkipLine(ByteStream& stream);
 
 // Forgets the buffered bytes (the rest of a typed line).

@@ -11,19 +11,4 @@ namespace zel::fpenv {
 // Installs the trap handler and unmasks the three exceptions.
 void EnableTraps();
 
-// Masks the exceptions again and clears their flags (tests).
-void DisableTraps();
-
-// Keeps the exceptions masked for a scope, restoring the previous state.
-class TrapsMasked {
- public:
-  TrapsMasked();
-  ~TrapsMasked();
-  TrapsMasked(const TrapsMasked&) = delete;
-  TrapsMasked& operator=(const TrapsMasked&) = delete;
-
- private:
-  int saved_;
-};
-
 }  // namespace zel::fpenv

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "runtime/report.h"
+#include "runtime/test_seam.h"
 
 namespace zel::fpenv {
 namespace {
@@ -14,22 +15,12 @@ constexpr int kTrapped = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 // Runs in the signal handler: only async-signal-safe calls from here on.
 void OnFloatingPointTrap(int, siginfo_t* info, void*) {
-  int number = 6101;
-  const char* description = "floating-point error: invalid operation";
   switch (info != nullptr ? info->si_code : 0) {
     case FPE_FLTDIV:
-    case FPE_INTDIV:
-      number = 6103;
-      description = "floating-point error: division by zero";
-      break;
-    case FPE_FLTOVF:
-      number = 6104;
-      description = "floating-point error: overflow";
-      break;
-    default:
-      break;
+    case FPE_INTDIV: runtime::RuntimeErrorExit(runtime::MathError::kDivisionByZero);
+    case FPE_FLTOVF: runtime::RuntimeErrorExit(runtime::MathError::kOverflow);
+    default: runtime::RuntimeErrorExit(runtime::MathError::kInvalidOperation);
   }
-  runtime::RuntimeErrorExit('M', number, ": MATH", {}, description, /*has_name=*/false);
 }
 
 }  // namespace
@@ -48,13 +39,6 @@ void EnableTraps() {
 void DisableTraps() {
   fedisableexcept(FE_ALL_EXCEPT);
   std::feclearexcept(FE_ALL_EXCEPT);
-}
-
-TrapsMasked::TrapsMasked() : saved_(fegetexcept()) { fedisableexcept(FE_ALL_EXCEPT); }
-
-TrapsMasked::~TrapsMasked() {
-  std::feclearexcept(FE_ALL_EXCEPT);
-  feenableexcept(saved_);
 }
 
 }  // namespace zel::fpenv

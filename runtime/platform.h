@@ -28,7 +28,7 @@ inline bool WriteAll(int handle, std::string_view text) { return WriteAll(handle
 // -1 when the system refuses the read. Interrupted reads are retried.
 long Read(int handle, char* buffer, std::size_t size);
 
-enum class OpenStatus { kOk, kNotFound, kAccessDenied, kExists, kTooManyFiles, kInvalidName, kOther };
+enum class OpenStatus { kOk, kNotFound, kAccessDenied, kTooManyFiles, kInvalidName, kOther };
 struct OpenResult {
   int handle = -1;
   OpenStatus status = OpenStatus::kOther;

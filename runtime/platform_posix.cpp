@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "runtime/os_calls.h"
+
 namespace zel::platform {
 namespace {
 
@@ -28,8 +30,6 @@ OpenStatus StatusFromErrno(int error) {
     case EISDIR:
     case EROFS:
       return OpenStatus::kAccessDenied;
-    case EEXIST:
-      return OpenStatus::kExists;
     case EMFILE:
     case ENFILE:
       return OpenStatus::kTooManyFiles;
@@ -44,11 +44,11 @@ OpenStatus StatusFromErrno(int error) {
 
 }  // namespace
 
-bool IsTerminal(int handle) { return isatty(handle) == 1; }
+bool IsTerminal(int handle) { return OsCallTable().isatty(handle) == 1; }
 
 bool WriteAll(int handle, const char* data, std::size_t size) {
   while (size > 0) {
-    ssize_t n = write(handle, data, size);
+    ssize_t n = OsCallTable().write(handle, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -61,7 +61,7 @@ bool WriteAll(int handle, const char* data, std::size_t size) {
 
 long Read(int handle, char* buffer, std::size_t size) {
   for (;;) {
-    ssize_t n = read(handle, buffer, size);
+    ssize_t n = OsCallTable().read(handle, buffer, size);
     if (n >= 0) return static_cast<long>(n);
     if (errno != EINTR) return -1;
   }
@@ -70,7 +70,7 @@ long Read(int handle, char* buffer, std::size_t size) {
 OpenResult OpenExisting(const std::string& path) {
   if (path.find('\0') != std::string::npos) return {-1, OpenStatus::kInvalidName};
   struct stat info {};
-  const bool seen = stat(path.c_str(), &info) == 0;
+  const bool seen = OsCallTable().stat(path.c_str(), &info) == 0;
   if (seen && S_ISDIR(info.st_mode)) return {-1, OpenStatus::kAccessDenied};
   // A pipe (a named pipe, a shell's process substitution, /dev/stdin on a
   // pipe) or a device is read, never written: a reader that is also a writer
@@ -82,7 +82,7 @@ OpenResult OpenExisting(const std::string& path) {
   const std::span<const int> modes = regular ? std::span<const int>(kFileModes) : std::span<const int>(kPipeModes);
   int last_error = 0;
   for (int mode : modes) {
-    int fd = open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY);
+    int fd = OsCallTable().open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY);
     if (fd >= 0) return {fd, OpenStatus::kOk};
     last_error = errno;
     // Only a refusal of the access mode is worth another try.
@@ -91,10 +91,10 @@ OpenResult OpenExisting(const std::string& path) {
   return {-1, StatusFromErrno(last_error)};
 }
 
-bool Rewind(int handle) { return lseek(handle, 0, SEEK_SET) == 0; }
+bool Rewind(int handle) { return OsCallTable().lseek(handle, 0, SEEK_SET) == 0; }
 
 void Close(int handle) {
-  if (handle > platform::kStderr) close(handle);
+  if (handle > platform::kStderr) OsCallTable().close(handle);
 }
 
 void PrepareProcess() {
@@ -102,7 +102,7 @@ void PrepareProcess() {
   // the data file, opened later, cannot take its number and receive console
   // output or an error report.
   for (int handle : {kStdin, kStdout, kStderr}) {
-    if (fcntl(handle, F_GETFD) == -1 && errno == EBADF) open("/dev/null", O_RDWR | O_NOCTTY);
+    if (fcntl(handle, F_GETFD) == -1 && errno == EBADF) OsCallTable().open("/dev/null", O_RDWR | O_NOCTTY);
   }
   // A write to a reader that went away, or beyond the file-size limit,
   // fails instead of ending the process without a word.

@@ -57,4 +57,25 @@ void RuntimeErrorExit(char kind, int number, std::string_view statement, std::st
   platform::Exit(1);
 }
 
+void RuntimeErrorExit(RuntimeError error, Statement statement, std::string_view name) {
+  RuntimeErrorExit('F', static_cast<int>(error), StatementText(statement), name, Description(error));
+}
+
+void RuntimeErrorExit(ErrorCase error_case, std::string_view name, std::string_view detail) {
+  const RuntimeErrorEntry& entry = Entry(error_case);
+  char description[256];
+  Sink sink{description, sizeof description};
+  sink.Put(entry.description);
+  sink.Put(": ");
+  sink.Put(detail);
+  RuntimeErrorExit(entry.kind, entry.number, StatementText(entry.statement), name,
+                   std::string_view(description, sink.size));
+}
+
+void RuntimeErrorExit(MathError error) {
+  const RuntimeErrorEntry& entry = Entry(error);
+  RuntimeErrorExit(entry.kind, entry.number, StatementText(entry.statement), {}, entry.description,
+                   /*has_name=*/false);
+}
+
 }  // namespace zel::runtime

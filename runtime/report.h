@@ -17,12 +17,27 @@
 
 #include <string_view>
 
+#include "runtime/error_table.h"
+
 namespace zel::runtime {
 
 // `statement` is ": OPEN(" or ": READ(" (the name and ")" follow) or a
 // statement without a name such as ": MATH" (pass has_name = false).
 [[noreturn]] void RuntimeErrorExit(char kind, int number, std::string_view statement, std::string_view name,
                                    std::string_view description, bool has_name = true);
+
+// The report of an I/O error of the table, in the statement given.
+[[noreturn]] void RuntimeErrorExit(RuntimeError error, Statement statement, std::string_view name);
+
+// The report of a case described apart, in its row's statement: the row's
+// description, ": " and the detail of the case at hand.
+//
+//   RuntimeErrorExit(ErrorCase::kNameTooLong, name, "300 characters, at most 259");
+//   -> "- file name too long: 300 characters, at most 259"
+[[noreturn]] void RuntimeErrorExit(ErrorCase error_case, std::string_view name, std::string_view detail);
+
+// The math report of a floating-point trap: ": MATH" and its description.
+[[noreturn]] void RuntimeErrorExit(MathError error);
 
 // The report text itself, for tests: what RuntimeErrorExit writes to
 // standard error. Returns the length written into `out` (at most `capacity`).

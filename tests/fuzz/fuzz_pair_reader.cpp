@@ -8,6 +8,7 @@
 
 #include "recio/freeform.h"
 #include "recio/stream.h"
+#include "runtime/error_table.h"
 
 namespace {
 
@@ -27,14 +28,10 @@ struct Source {
   }
 };
 
+// A failure of the reader must be one of the table's read errors.
 bool KnownStatus(int status) {
-  switch (status) {
-    case 6100: case 6101: case 6102: case 6103: case 6104:
-    case 6407: case 6500: case 6502: case 6503: case 6504:
-      return true;
-    default:
-      return false;
-  }
+  const zel::runtime::RuntimeErrorEntry* entry = zel::runtime::FindRuntimeError('F', status);
+  return entry != nullptr && entry->statement == zel::runtime::Statement::kRead;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "recio/console.h"
 #include "runtime/platform.h"
 #include "tests/support/pipes.h"
+#include "tests/support/seams.h"
 
 namespace zel::test {
 

@@ -11,6 +11,7 @@
 #include "errors/errors.h"
 #include "integration/integration.h"
 #include "recio/console.h"
+#include "tests/support/seams.h"
 
 namespace zel::app {
 namespace {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/peak_area.h"
+#include "tests/support/seams.h"
 
 namespace zel::app {
 namespace {

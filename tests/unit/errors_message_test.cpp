@@ -13,6 +13,7 @@
 #include "runtime/fpenv.h"
 #include "runtime/platform.h"
 #include "tests/support/child_run.h"
+#include "tests/support/seams.h"
 
 namespace zel::errors {
 namespace {

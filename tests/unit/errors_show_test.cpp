@@ -11,6 +11,7 @@
 #include "errors/internal.h"
 #include "runtime/platform.h"
 #include "tests/support/child_run.h"
+#include "tests/support/seams.h"
 
 namespace zel::errors {
 namespace {

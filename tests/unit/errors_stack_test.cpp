@@ -10,6 +10,7 @@
 #include "errors/internal.h"
 #include "runtime/platform.h"
 #include "tests/support/child_run.h"
+#include "tests/support/seams.h"
 
 namespace zel::errors {
 namespace {

@@ -12,6 +12,7 @@
 
 #include "errors/errors.h"
 #include "integration/integration.h"
+#include "tests/support/seams.h"
 
 namespace zel::integration {
 namespace {

@@ -14,6 +14,7 @@
 #include "integration/integration.h"
 #include "runtime/fpenv.h"
 #include "tests/support/child_run.h"
+#include "tests/support/seams.h"
 
 namespace zel::integration {
 namespace {

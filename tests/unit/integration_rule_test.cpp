@@ -10,6 +10,7 @@
 #include "errors/errors.h"
 #include "integration/gauss_kronrod.h"
 #include "integration/integration.h"
+#include "tests/support/seams.h"
 
 namespace zel::integration {
 namespace {

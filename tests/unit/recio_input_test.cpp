@@ -182,19 +182,19 @@ TEST(ConsoleStream, RefillRules) {
     std::string got, line;
     for (;;) {
       int byte = Next(stream);
-      if (byte == kLineEnd || byte < 0) {
+      if (byte == kLineEnd || !IsByte(byte)) {
         if (!line.empty()) got += (line.size() > 2 ? "x*" + std::to_string(line.size()) : line) + "|";
         line.clear();
-        if (byte == kEndOfInput) got += "eof";
-        if (byte < -1) got += "E" + std::to_string(-byte);
-        if (byte < 0) break;
+        if (byte == kEndOfFile) got += "eof";
+        if (byte > 0xFF) got += "E" + std::to_string(byte);
+        if (!IsByte(byte)) break;
       } else {
         line += byte == 0x1a ? std::string("1a") : std::string(1, static_cast<char>(byte));
       }
     }
     EXPECT_EQ(got, row.expect);
     int reads = source.reads;
-    EXPECT_LT(Next(stream), 0);
+    EXPECT_FALSE(IsByte(Next(stream)));
     if (row.expect.ends_with("eof")) {
       EXPECT_EQ(source.reads, reads) << "end of input is not read twice";
     }
@@ -209,11 +209,11 @@ TEST(ConsoleStream, CtrlZBlockCompletesAnOpenLine) {
     Source source{"abc\x1a\r\n", 3};
     ByteStream stream = StreamOver(source, /*console=*/true, terminal);
     std::string got;
-    for (int byte = Next(stream); byte >= 0; byte = Next(stream)) {
+    for (int byte = Next(stream); IsByte(byte); byte = Next(stream)) {
       got += byte == kLineEnd ? '|' : static_cast<char>(byte);
     }
     EXPECT_EQ(got, "abc|");
-    EXPECT_EQ(Next(stream), kEndOfInput);
+    EXPECT_EQ(Next(stream), kEndOfFile);
   }
 }
 
@@ -252,6 +252,8 @@ TEST(ConsoleRead, FailuresEndTheRunWithTheirReport) {
       {"", "(a10)", "\r\nrun-time error F6501: READ(CON)\r\n- end of file encountered\r\n"},
       {"\x1a\r\n", "(a10)", "\r\nrun-time error F6501: READ(CON)\r\n- end of file encountered\r\n"},
       {"x\n", "(f10.2)", "\r\nrun-time error F6200: READ(CON)\r\n- format not understood for input\r\n"},
+      {"x\n", "(a10", "\r\nrun-time error F6200: READ(CON)\r\n- format not understood for input\r\n"},
+      {"x\n", "(a10) x", "\r\nrun-time error F6200: READ(CON)\r\n- format not understood for input\r\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.format);

@@ -9,6 +9,7 @@
 #include "recio/console.h"
 #include "recio/output.h"
 #include "tests/support/child_run.h"
+#include "tests/support/seams.h"
 
 namespace zel::recio {
 namespace {

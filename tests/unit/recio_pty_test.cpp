@@ -15,6 +15,7 @@
 #include "recio/input.h"
 #include "recio/output.h"
 #include "runtime/platform.h"
+#include "tests/support/seams.h"
 
 namespace zel::recio {
 namespace {

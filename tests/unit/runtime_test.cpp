@@ -1,11 +1,12 @@
 // The platform layer, the run-time error report and the floating-point traps.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cfenv>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "runtime/platform.h"
 #include "runtime/report.h"
 #include "tests/support/child_run.h"
+#include "tests/support/seams.h"
 
 namespace zel {
 namespace {
@@ -114,18 +116,6 @@ TEST(FloatingPointTraps, UnderflowAndInexactDoNotTrap) {
   EXPECT_EQ(run.status, 0);
 }
 
-TEST(TrapsMasked, RestoresTheTrapsOnScopeExit) {
-  fpenv::EnableTraps();
-  {
-    fpenv::TrapsMasked masked;
-    volatile float zero = 0.0f;
-    volatile float inf = 1.0f / zero;  // no trap inside the scope
-    EXPECT_TRUE(std::isinf(inf));
-  }
-  EXPECT_EQ(fegetexcept(), FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
-  fpenv::DisableTraps();
-}
-
 class OpenExisting : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -162,17 +152,47 @@ TEST_F(OpenExisting, StatusByCause) {
   EXPECT_FALSE(fs::exists(dir_ / "nosuch.dat")) << "a missing file must never be created";
 }
 
-// A file the user may only read is connected all the same (for a user other
-// than root, through the read-only fallback; root may open it for writing).
-TEST_F(OpenExisting, ReadOnlyFileIsConnected) {
-  const fs::path file = dir_ / "ro.dat";
-  std::ofstream(file) << "1 2\n";
-  fs::permissions(file, fs::perms::owner_read);
-  auto result = platform::OpenExisting(file.string());
-  ASSERT_EQ(result.status, platform::OpenStatus::kOk);
-  char buffer[8];
-  EXPECT_EQ(platform::Read(result.handle, buffer, sizeof buffer), 4);
-  close(result.handle);
+// The open falls back from reading and writing to reading only, then to
+// writing only, and only after a refused access mode; the system's refusals
+// are forced here, as running as root could not reach them.
+TEST(OpenFallbacks, AccessModesTriedInTurn) {
+  struct Row {
+    const char* why;
+    int refuse_error;     // errno of a refused mode
+    int refused_modes;    // how many modes, in order, are refused
+    const char* tried;    // the modes asked for
+    platform::OpenStatus status;
+  } rows[] = {
+      {"read-write granted", EACCES, 0, "rw", platform::OpenStatus::kOk},
+      {"read-write refused", EACCES, 1, "rw r", platform::OpenStatus::kOk},
+      {"read-only refused too", EROFS, 2, "rw r w", platform::OpenStatus::kOk},
+      {"every mode refused", EPERM, 3, "rw r w", platform::OpenStatus::kAccessDenied},
+      {"a missing file is not tried again", ENOENT, 3, "rw", platform::OpenStatus::kNotFound},
+      {"no handle left", EMFILE, 3, "rw", platform::OpenStatus::kTooManyFiles},
+  };
+  static std::string tried;
+  static int refusals_left = 0;
+  static int refuse_error = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    tried.clear();
+    refusals_left = row.refused_modes;
+    refuse_error = row.refuse_error;
+    platform::OsCallTable().open = [](const char*, int flags) {
+      const int mode = flags & O_ACCMODE;
+      tried += std::string(tried.empty() ? "" : " ") + (mode == O_RDWR ? "rw" : mode == O_RDONLY ? "r" : "w");
+      if (refusals_left-- > 0) {
+        errno = refuse_error;
+        return -1;
+      }
+      return 100;
+    };
+    const platform::OpenResult result = platform::OpenExisting("no/such/dir/data.dat");
+    platform::OsCallTable() = platform::SystemCalls();
+    EXPECT_EQ(tried, row.tried);
+    EXPECT_EQ(result.status, row.status);
+    EXPECT_EQ(result.handle, row.status == platform::OpenStatus::kOk ? 100 : -1);
+  }
 }
 
 // A process started with a standard handle closed: the data file must not
