@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "integration/integration.h"
@@ -16,9 +17,6 @@ namespace zel::app {
 namespace {
 
 using recio::kDefaultUnit;
-
-// The longest file name a reply can give.
-constexpr int kNameLength = 259;
 
 // Relative tolerance of both integrations: the single nearest to 1.0e-4.
 constexpr float kErrRel = std::bit_cast<float>(std::uint32_t{0x38D1B717});
@@ -57,12 +55,15 @@ void Banner() {
   SayFormatted("(' Please enter the name of your data file: ',$)");
 }
 
+// The reply is read whole (a console line is never longer than the
+// variable), so that the connection sees a name too long as such instead of
+// its beginning.
 void AskAndConnectDataFile() {
-  char name[kNameLength];
-  recio::BeginRead(kDefaultUnit, "(a259)", /*end_of_file_exit=*/false);
-  recio::GetCharacter(name, kNameLength);
+  std::string name(recio::kLongestConsoleLine, ' ');
+  recio::BeginRead(kDefaultUnit, "(a)", /*end_of_file_exit=*/false);
+  recio::GetCharacter(name.data(), name.size());
   recio::EndRead();
-  ConnectDataFile(std::string_view(name, kNameLength));
+  ConnectDataFile(name);
 }
 
 // One free-form read of a (time, concentration) pair from the data file.

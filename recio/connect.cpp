@@ -16,6 +16,8 @@ namespace {
 
 // The longest name a command-line argument or a typed reply can give.
 constexpr std::size_t kNameLimit = 259;
+// A longer name is shown in its report up to this length, then marked as cut.
+constexpr std::size_t kShownNameLimit = 500;
 
 struct Connection {
   bool connected = false;
@@ -60,10 +62,19 @@ std::string AskForName(std::int32_t unit) {
   while (name.empty()) {
     ConsoleWrite(prompt);
     std::string reply;
-    if (!ReadConsoleLine(reply, kNameLimit)) IoError(RuntimeError::kUnexpectedEndOfFile, IoStatement::kOpen, "");
+    if (!ReadConsoleLine(reply, std::string::npos)) IoError(RuntimeError::kUnexpectedEndOfFile, IoStatement::kOpen, "");
     name = Strip(reply);
   }
   return name;
+}
+
+// A name is never cut to fit, or another file would be opened: a name too
+// long is refused, shown whole up to a length a report line can carry.
+[[noreturn]] void NameTooLong(const std::string& name) {
+  std::string shown = name.substr(0, kShownNameLimit);
+  if (shown.size() < name.size()) shown += "...";
+  IoError(runtime::ErrorCase::kNameTooLong, shown,
+          std::to_string(name.size()) + " characters, at most " + std::to_string(kNameLimit));
 }
 
 }  // namespace
@@ -73,13 +84,14 @@ void Connect(std::int32_t unit, std::string_view typed_name) {
   if (name.empty()) {
     if (g_state.next_argument <= platform::ArgumentCount()) {
       // A blank argument goes straight on to the prompt.
-      name = Strip(platform::Argument(g_state.next_argument++).substr(0, kNameLimit));
+      name = Strip(platform::Argument(g_state.next_argument++));
     } else {
       EndOpenLine();
     }
     if (name.empty()) name = AskForName(unit);
   }
 
+  if (name.size() > kNameLimit) NameTooLong(name);
   const platform::OpenResult opened = platform::OpenExisting(name);
   if (opened.status != platform::OpenStatus::kOk) IoError(OpenError(opened.status), name);
   platform::Rewind(opened.handle);  // a pipe or a device cannot rewind, and needs not

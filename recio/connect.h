@@ -5,8 +5,10 @@
 // else prompts "File name missing or blank - please enter file name" /
 // "UNIT 4? " until a non-blank line comes. The file is opened for reading and
 // writing, falling back to reading only and then writing only, and rewound.
-// A file that does not exist is not created. On failure the run ends with
-// the run-time error report (": OPEN(", the name, ")") and exit status 1.
+// A file that does not exist is not created. A name longer than 259
+// characters is neither cut nor opened: run-time error 6412. On failure the
+// run ends with the run-time error report (": OPEN(", the name, ")") and
+// exit status 1.
 #pragma once
 
 #include <cstdint>

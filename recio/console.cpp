@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "recio/report.h"
 #include "recio/test_seam.h"
-
 #include "runtime/platform.h"
 
 namespace zel::recio {
@@ -16,6 +16,17 @@ std::size_t g_size = 0;
 
 ConsoleMarks g_marks;
 int g_shared = -1;  // -1 not yet decided
+bool g_output_lost = false;  // a write to standard output has failed
+
+// Results that cannot be shown must not pass for a success: the first failed
+// write ends the run with a report on standard error. Nothing is written to
+// standard output after that, so the report's own flush of the console
+// cannot fail again.
+void WriteOut(const char* data, std::size_t size) {
+  if (g_output_lost || platform::WriteAll(platform::kStdout, data, size)) return;
+  g_output_lost = true;
+  IoError(RuntimeError::kConsoleWriteFailed, "CON");
+}
 
 // Process end: write the line end that an open line still owes, and flush.
 void AtProcessEnd() {
@@ -50,7 +61,7 @@ void ConsoleWrite(std::string_view bytes) {
   if (g_size + bytes.size() > kBufferSize) {
     ConsoleFlush();
     if (bytes.size() > kBufferSize) {
-      platform::WriteAll(platform::kStdout, bytes.data(), bytes.size());
+      WriteOut(bytes.data(), bytes.size());
       return;
     }
   }
@@ -61,7 +72,7 @@ void ConsoleWrite(std::string_view bytes) {
 void ConsoleFlush() {
   std::size_t size = g_size;
   g_size = 0;
-  platform::WriteAll(platform::kStdout, g_buffer, size);
+  WriteOut(g_buffer, size);
 }
 
 void EndOpenLine() {
@@ -72,6 +83,7 @@ void ResetConsole() {
   g_size = 0;
   g_marks = ConsoleMarks{};
   g_shared = -1;
+  g_output_lost = false;
   RegisterHookOnce();
 }
 

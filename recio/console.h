@@ -30,7 +30,9 @@ bool ConsoleShared();
 void ConsoleWrite(std::string_view bytes);
 
 // Hands everything buffered to standard output. Done before every console
-// read, before the pause runs a command, and at process end.
+// read, before the pause runs a command, and at process end. The first write
+// that standard output refuses ends the run with run-time error 6419
+// (": WRITE(CON)"); console output is dropped from then on.
 void ConsoleFlush();
 
 // Ends an open console line: CR LF when the line-open mark is set. The mark

@@ -175,6 +175,7 @@ ByteStream& ConsoleInput() {
     g_input.console.block = kConsoleBlock;
     g_input.console.console = true;
     g_input.console.terminal = platform::IsTerminal(platform::kStdin);
+    g_input.console.longest_record = kLongestConsoleLine;
     g_input.console_ready = true;
   }
   return g_input.console;

@@ -26,6 +26,11 @@ namespace zel::recio {
 
 inline constexpr int kEndOfFile = -1;
 
+// The longest console line (without its line end) that any read accepts, as
+// long as a command line the shell takes; a longer one ends the run with
+// run-time error 6407 before more of it is read.
+inline constexpr std::size_t kLongestConsoleLine = 131072;
+
 int BeginRead(Unit unit, bool end_of_file_exit);                           // free-form
 int BeginRead(Unit unit, std::string_view format, bool end_of_file_exit);  // formatted
 int GetCharacter(char* variable, std::size_t length);

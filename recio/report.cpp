@@ -17,6 +17,10 @@ void IoError(RuntimeError error, IoStatement statement, std::string_view name) {
   runtime::RuntimeErrorExit(error, statement, name);
 }
 
+void IoError(runtime::ErrorCase error_case, std::string_view name, std::string_view detail) {
+  runtime::RuntimeErrorExit(error_case, name, detail);
+}
+
 void InvalidUnit(std::int32_t number, IoStatement statement) {
   IoError(RuntimeError::kInvalidUnit, statement, std::to_string(number));
 }

@@ -22,6 +22,10 @@ using IoStatement = runtime::Statement;
 // statements (6314, 6501).
 [[noreturn]] void IoError(RuntimeError error, IoStatement statement, std::string_view name);
 
+// The report of a case described apart (a name too long): the case's
+// description, then ": " and `detail`.
+[[noreturn]] void IoError(runtime::ErrorCase error_case, std::string_view name, std::string_view detail);
+
 // Run-time error 6314 for a unit number no statement can use, named by its
 // decimal text: ": WRITE(40000)".
 [[noreturn]] void InvalidUnit(std::int32_t number, IoStatement statement);

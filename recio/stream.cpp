@@ -74,7 +74,10 @@ int Peek(ByteStream& s) {
 
 int Next(ByteStream& s) {
   const int byte = Peek(s);
-  if (IsByte(byte)) s.after_cr = s.buffer[s.position++] == '\r';
+  if (!IsByte(byte)) return byte;
+  s.after_cr = s.buffer[s.position++] == '\r';
+  s.record_length = byte == kLineEnd ? 0 : s.record_length + 1;
+  if (s.longest_record != 0 && s.record_length > s.longest_record) return Status(RuntimeError::kLineTooLong);
   return byte;
 }
 
@@ -90,6 +93,7 @@ void DropBuffered(ByteStream& s) {
   s.position = s.end;
   s.after_cr = false;
   s.owes_line_end = false;  // the dropped line owes nothing any more
+  s.record_length = 0;
 }
 
 void ResetStream(ByteStream& s) {
@@ -98,6 +102,7 @@ void ResetStream(ByteStream& s) {
   s.end_of_file = false;
   s.owes_line_end = false;
   s.after_cr = false;
+  s.record_length = 0;
 }
 
 }  // namespace zel::recio

@@ -24,6 +24,8 @@
 //     whose Enter gives a lone LF, Ctrl-Z just before that LF counts too;
 //   - console statements from a terminal: a block that fills the whole
 //     buffer without ending in LF is a typed line that is too long (6407);
+//   - a stream with a record limit (the console) hands out 6407 instead of
+//     the first byte beyond it, so no reader ever holds an endless line;
 //   - end of input stays: once seen, the handle is not read again.
 #pragma once
 
@@ -58,6 +60,7 @@ struct ByteStream {
   bool console = false;            // Ctrl-Z rule; console output is flushed before a read
   bool terminal = false;           // the handle is an interactive terminal
   bool limit_typed_line = false;   // 6407 for an overlong typed line (console statements)
+  std::size_t longest_record = 0;  // 6407 for a longer record; 0: no limit
   ReadFunction read = nullptr;     // null: platform::Read(handle, ...)
   void* read_context = nullptr;
 
@@ -68,6 +71,7 @@ struct ByteStream {
   bool end_of_file = false;
   bool owes_line_end = false;  // the last block ended inside a line
   bool after_cr = false;       // an LF that comes next completes a CR already taken
+  std::size_t record_length = 0;  // bytes taken from the current record
 };
 
 // The next byte without taking it: 0..255 (kLineEnd for any line end),

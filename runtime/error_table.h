@@ -7,6 +7,11 @@
 // with the letter F, floating-point traps with the letter M, and 6101, 6103
 // and 6104 exist in both. So each kind has its own enumeration, and the
 // table is looked up by kind and number.
+//
+// A number can also stand for a second case that its own description does
+// not fit (6412 for a name too long as well as for a name the system
+// rejects). Such a case has a row of its own, marked by an ErrorCase, and is
+// reported by that mark; a lookup by number finds the number's usual row.
 #pragma once
 
 #include <string_view>
@@ -22,12 +27,13 @@ enum class RuntimeError : int {
   kBeyondSingle = 6104,          // a real above the largest single plus 2^75 (‹1e39›)
   kBadInputFormat = 6200,        // an input format holding more than A, nX and slashes
   kInvalidUnit = 6314,           // a unit number outside -32767..32767
-  kLineTooLong = 6407,           // a typed console line of more than 130 characters
-  kInvalidName = 6412,           // a name the file system rejects (too long, a NUL byte)
+  kLineTooLong = 6407,           // a typed console line of more than 130 characters; any console line beyond 131072
+  kInvalidName = 6412,           // a name the file system rejects (a NUL byte); see also ErrorCase::kNameTooLong
   kAccessDenied = 6414,          // every access mode refused, or a directory
   kFileNotFound = 6416,          // no such file or path; a missing file is never created
   kTooManyFiles = 6417,          // no handle left for the process or the system
   kCannotOpen = 6418,            // any other cause of a refused open
+  kConsoleWriteFailed = 6419,    // standard output refuses a write (a full disk, the file-size limit, no reader)
   kReadRefused = 6500,           // the system refuses a read
   kUnexpectedEndOfFile = 6501,   // end of input where the statement takes no end-of-file exit
   kZeroRepeatCount = 6502,       // a repeat count of 0, or a negative one
@@ -51,11 +57,19 @@ enum class Statement {
   kCaller,  // in the table only: the error arises in several statements; the caller names it
 };
 
+// The cases that share their number with another error but are described
+// apart. kUsual marks the row of the number itself.
+enum class ErrorCase {
+  kUsual,
+  kNameTooLong,  // 6412: a name longer than 259 characters, refused before any open
+};
+
 struct RuntimeErrorEntry {
   char kind;                    // 'F' or 'M'
   int number;                   // shown in four digits
   Statement statement;          // where the error always arises, or kCaller
   std::string_view description; // shown after "- "
+  ErrorCase error_case = ErrorCase::kUsual;
 };
 
 inline constexpr RuntimeErrorEntry kRuntimeErrors[] = {
@@ -68,10 +82,12 @@ inline constexpr RuntimeErrorEntry kRuntimeErrors[] = {
     {'F', 6314, Statement::kCaller, "invalid unit number"},
     {'F', 6407, Statement::kRead, "input line too long"},
     {'F', 6412, Statement::kOpen, "invalid file name"},
+    {'F', 6412, Statement::kOpen, "file name too long", ErrorCase::kNameTooLong},  // then ": N characters, at most 259"
     {'F', 6414, Statement::kOpen, "access denied"},
     {'F', 6416, Statement::kOpen, "file not found"},
     {'F', 6417, Statement::kOpen, "too many open files"},
     {'F', 6418, Statement::kOpen, "cannot open file"},
+    {'F', 6419, Statement::kWrite, "console output could not be written"},
     {'F', 6500, Statement::kRead, "read failed"},
     {'F', 6501, Statement::kCaller, "end of file encountered"},
     {'F', 6502, Statement::kRead, "repeat count of zero"},
@@ -82,12 +98,21 @@ inline constexpr RuntimeErrorEntry kRuntimeErrors[] = {
     {'M', 6104, Statement::kMath, "floating-point error: overflow"},
 };
 
-// The entry of a kind and number; null for a number the table does not hold.
+// The usual entry of a kind and number; null for a number the table does
+// not hold.
 constexpr const RuntimeErrorEntry* FindRuntimeError(char kind, int number) {
   for (const RuntimeErrorEntry& entry : kRuntimeErrors) {
-    if (entry.kind == kind && entry.number == number) return &entry;
+    if (entry.kind == kind && entry.number == number && entry.error_case == ErrorCase::kUsual) return &entry;
   }
   return nullptr;
+}
+
+// The entry of a case described apart.
+constexpr const RuntimeErrorEntry& Entry(ErrorCase error_case) {
+  for (const RuntimeErrorEntry& entry : kRuntimeErrors) {
+    if (entry.error_case == error_case) return entry;
+  }
+  return kRuntimeErrors[0];  // unreachable for a case the table lists
 }
 
 constexpr const RuntimeErrorEntry* FindRuntimeError(RuntimeError error) {

@@ -18,10 +18,11 @@ inline constexpr int kStderr = 2;
 // True when the handle is an interactive terminal.
 bool IsTerminal(int handle);
 
-// Writes every byte, retrying after interruptions and short writes. The
-// outcome is ignored: console output has no status. Async-signal-safe.
-void WriteAll(int handle, const char* data, std::size_t size);
-inline void WriteAll(int handle, std::string_view text) { WriteAll(handle, text.data(), text.size()); }
+// Writes every byte, retrying after interruptions and short writes. Returns
+// false when the system refuses a write (a full disk, the file-size limit,
+// a reader that went away, a failing device). Async-signal-safe.
+bool WriteAll(int handle, const char* data, std::size_t size);
+inline bool WriteAll(int handle, std::string_view text) { return WriteAll(handle, text.data(), text.size()); }
 
 // Reads at most `size` bytes. Returns the count (> 0), 0 at end of input,
 // -1 when the system refuses the read. Interrupted reads are retried.
@@ -36,7 +37,9 @@ struct OpenResult {
 // Opens an existing file for reading and writing, falling back to reading
 // only and then to writing only, without locking it against other
 // processes. A missing file is never created (kNotFound); a directory is
-// refused as kAccessDenied.
+// refused as kAccessDenied. A pipe or a device is opened for reading only
+// (then writing only): a reader that also held a pipe for writing would wait
+// for its own end of file forever.
 OpenResult OpenExisting(const std::string& path);
 
 // Positions the handle at the start of its file.
@@ -45,10 +48,10 @@ bool Rewind(int handle);
 // Closes a handle that OpenExisting returned.
 void Close(int handle);
 
-// Process start: a closed standard output must not kill the process (its
-// writes simply go nowhere, like every failed console write), and a standard
-// handle closed at start is opened on the null device, so that no file the
-// program opens takes its place.
+// Process start: a closed standard output and the file-size limit must not
+// kill the process (their writes fail, and the record layer reports that),
+// and a standard handle closed at start is opened on the null device, so
+// that no file the program opens takes its place.
 void PrepareProcess();
 
 // The process's command-line arguments, program name excluded.

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <span>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,16 +46,17 @@ OpenStatus StatusFromErrno(int error) {
 
 bool IsTerminal(int handle) { return OsCallTable().isatty(handle) == 1; }
 
-void WriteAll(int handle, const char* data, std::size_t size) {
+bool WriteAll(int handle, const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t n = OsCallTable().write(handle, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return;
+      return false;
     }
     data += n;
     size -= static_cast<std::size_t>(n);
   }
+  return true;
 }
 
 long Read(int handle, char* buffer, std::size_t size) {
@@ -68,9 +70,18 @@ long Read(int handle, char* buffer, std::size_t size) {
 OpenResult OpenExisting(const std::string& path) {
   if (path.find('\0') != std::string::npos) return {-1, OpenStatus::kInvalidName};
   struct stat info {};
-  if (OsCallTable().stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {-1, OpenStatus::kAccessDenied};
+  const bool seen = OsCallTable().stat(path.c_str(), &info) == 0;
+  if (seen && S_ISDIR(info.st_mode)) return {-1, OpenStatus::kAccessDenied};
+  // A pipe (a named pipe, a shell's process substitution, /dev/stdin on a
+  // pipe) or a device is read, never written: a reader that is also a writer
+  // of its pipe never sees its end. Writing only is opened without waiting,
+  // so a pipe that nobody reads is refused instead of waited for.
+  const bool regular = !seen || S_ISREG(info.st_mode);
+  static constexpr int kFileModes[] = {O_RDWR, O_RDONLY, O_WRONLY};
+  static constexpr int kPipeModes[] = {O_RDONLY, O_WRONLY | O_NONBLOCK};
+  const std::span<const int> modes = regular ? std::span<const int>(kFileModes) : std::span<const int>(kPipeModes);
   int last_error = 0;
-  for (int mode : {O_RDWR, O_RDONLY, O_WRONLY}) {
+  for (int mode : modes) {
     int fd = OsCallTable().open(path.c_str(), mode | O_CLOEXEC | O_NOCTTY);
     if (fd >= 0) return {fd, OpenStatus::kOk};
     last_error = errno;
@@ -93,7 +104,10 @@ void PrepareProcess() {
   for (int handle : {kStdin, kStdout, kStderr}) {
     if (fcntl(handle, F_GETFD) == -1 && errno == EBADF) OsCallTable().open("/dev/null", O_RDWR | O_NOCTTY);
   }
+  // A write to a reader that went away, or beyond the file-size limit,
+  // fails instead of ending the process without a word.
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void SetArguments(int argc, char** argv) {
@@ -110,10 +124,12 @@ std::string_view Argument(int index) {
 
 void RunCommand(const std::string& command_line) {
   // system() runs /bin/sh -c; its status is of no interest to the caller.
-  // The command gets the default broken-pipe behaviour, not ours.
-  auto previous = std::signal(SIGPIPE, SIG_DFL);
+  // The command gets the default broken-pipe and file-size behaviour, not ours.
+  auto previous_pipe = std::signal(SIGPIPE, SIG_DFL);
+  auto previous_size = std::signal(SIGXFSZ, SIG_DFL);
   [[maybe_unused]] int status = std::system(command_line.c_str());
-  std::signal(SIGPIPE, previous);
+  std::signal(SIGXFSZ, previous_size);
+  std::signal(SIGPIPE, previous_pipe);
 }
 
 void SetProcessEndHook(EndHook hook) {

@@ -52,12 +52,24 @@ void RuntimeErrorExit(char kind, int number, std::string_view statement, std::st
   platform::RunProcessEndHook();
   char buffer[1024];
   std::size_t size = FormatRuntimeError(buffer, sizeof buffer, kind, number, statement, name, description, has_name);
+  // A report that standard error refuses is lost; the exit status still tells.
   platform::WriteAll(platform::kStderr, buffer, size);
   platform::Exit(1);
 }
 
 void RuntimeErrorExit(RuntimeError error, Statement statement, std::string_view name) {
   RuntimeErrorExit('F', static_cast<int>(error), StatementText(statement), name, Description(error));
+}
+
+void RuntimeErrorExit(ErrorCase error_case, std::string_view name, std::string_view detail) {
+  const RuntimeErrorEntry& entry = Entry(error_case);
+  char description[256];
+  Sink sink{description, sizeof description};
+  sink.Put(entry.description);
+  sink.Put(": ");
+  sink.Put(detail);
+  RuntimeErrorExit(entry.kind, entry.number, StatementText(entry.statement), name,
+                   std::string_view(description, sink.size));
 }
 
 void RuntimeErrorExit(MathError error) {

@@ -29,6 +29,13 @@ namespace zel::runtime {
 // The report of an I/O error of the table, in the statement given.
 [[noreturn]] void RuntimeErrorExit(RuntimeError error, Statement statement, std::string_view name);
 
+// The report of a case described apart, in its row's statement: the row's
+// description, ": " and the detail of the case at hand.
+//
+//   RuntimeErrorExit(ErrorCase::kNameTooLong, name, "300 characters, at most 259");
+//   -> "- file name too long: 300 characters, at most 259"
+[[noreturn]] void RuntimeErrorExit(ErrorCase error_case, std::string_view name, std::string_view detail);
+
 // The math report of a floating-point trap: ": MATH" and its description.
 [[noreturn]] void RuntimeErrorExit(MathError error);
 

@@ -10,13 +10,17 @@
 //   expected_status  the exit status as a decimal number
 //   unchanged        names (one per line) of files whose bytes and
 //                    modification time must be unchanged after the run
+//   fifo             names of files in files/ the run finds as named pipes
+//   stdout_path      a path standard output is opened on instead of a pipe
 //
 // Usage: e2e_run PROGRAM CASE_DIR [--update]   (--update rewrites the
 // expected files from this run; review the diff before committing it)
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,10 +77,11 @@ struct Result {
 };
 
 Result Run(const std::string& program, const fs::path& cwd, const std::vector<std::string>& args,
-           const std::string& input) {
+           const std::string& input, const std::string& stdout_path) {
   zel::test::Finished finished = zel::test::RunWithPipes(
       [&] {
         if (chdir(cwd.c_str()) != 0) _exit(127);
+        if (!stdout_path.empty() && dup2(open(stdout_path.c_str(), O_WRONLY), 1) != 1) _exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -112,7 +117,16 @@ int main(int argc, char** argv) {
     before_bytes.push_back(ReadFile(work / name));
   }
 
-  Result r = Run(program, work, Lines(ReadFile(case_dir / "args")), ReadFile(case_dir / "stdin"));
+  std::vector<pid_t> writers;  // feed the named pipes; one the program never opens waits forever
+  for (const auto& name : Lines(ReadFile(case_dir / "fifo"))) {
+    const std::string path = (work / name).string(), bytes = ReadFile(path);
+    if (!fs::remove(path) || mkfifo(path.c_str(), 0644) != 0) return 2;
+    if (writers.emplace_back(fork()) == 0) _exit(write(open(path.c_str(), O_WRONLY), bytes.data(), bytes.size()) < 0);
+  }
+  const std::vector<std::string> stdout_path = Lines(ReadFile(case_dir / "stdout_path"));
+  Result r = Run(program, work, Lines(ReadFile(case_dir / "args")), ReadFile(case_dir / "stdin"),
+                 stdout_path.empty() ? "" : stdout_path[0]);
+  for (pid_t writer : writers) kill(writer, SIGKILL), waitpid(writer, nullptr, 0);
 
   bool ok = true;
   for (std::size_t i = 0; i < unchanged.size(); ++i) {

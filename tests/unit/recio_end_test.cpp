@@ -48,6 +48,13 @@ TEST(Pause, EndOfInputEndsTheRun) {
   }
 }
 
+TEST(Pause, ReplyLongerThanACommandLineRunsNothing) {
+  test::ChildRun run = test::RunInChild([] { Pause(); Stop(); }, "echo " + std::string(kLongestConsoleLine, 'a'));
+  EXPECT_EQ(run.out, kPausePrompt);
+  EXPECT_EQ(run.err, "\r\nrun-time error F6407: READ(CON)\r\n- input line too long\r\n");
+  EXPECT_EQ(run.status, 1);
+}
+
 // The reply read, the line reader and the pause take their lines from one
 // console stream: nothing that one of them buffered is lost to the next.
 TEST(ConsoleLineReader, LineEndsLimitsAndSharedStream) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -215,6 +216,19 @@ TEST_F(OpenExisting, NeverTakesTheSlotOfAClosedStandardHandle) {
     std::ifstream in(file, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "0 0\n");
   }
+}
+
+// Beyond the file-size limit a write fails and is reported; no signal ends the run.
+TEST(ProcessEnd, OutputBeyondTheFileSizeLimitIsReported) {
+  auto run = RunInChild([] {
+    platform::PrepareProcess();
+    const rlimit limit{8, 8};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    dup2(fileno(std::tmpfile()), 1);
+    recio::ConsoleWrite("more than eight bytes");
+  });
+  EXPECT_EQ(run.err, "\r\nrun-time error F6419: WRITE(CON)\r\n- console output could not be written\r\n");
+  EXPECT_EQ(run.status, 1);
 }
 
 }  // namespace
