@@ -18,10 +18,11 @@ inline constexpr int kStderr = 2;
 // True when the handle is an interactive terminal.
 bool IsTerminal(int handle);
 
-// Writes every byte, retrying after interruptions and short writes. The
-// outcome is ignored: console output has no status. Async-signal-safe.
-void WriteAll(int handle, const char* data, std::size_t size);
-inline void WriteAll(int handle, std::string_view text) { WriteAll(handle, text.data(), text.size()); }
+// Writes every byte, retrying after interruptions and short writes. Returns
+// true when every byte was written, false when the system refused a write.
+// Async-signal-safe.
+bool WriteAll(int handle, const char* data, std::size_t size);
+inline bool WriteAll(int handle, std::string_view text) { return WriteAll(handle, text.data(), text.size()); }
 
 // Reads at most `size` bytes. Returns the count (> 0), 0 at end of input,
 // -1 when the system refuses the read. Interrupted reads are retried.

@@ -45,16 +45,17 @@ OpenStatus StatusFromErrno(int error) {
 
 bool IsTerminal(int handle) { return isatty(handle) == 1; }
 
-void WriteAll(int handle, const char* data, std::size_t size) {
+bool WriteAll(int handle, const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t n = write(handle, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return;
+      return false;
     }
     data += n;
     size -= static_cast<std::size_t>(n);
   }
+  return true;
 }
 
 long Read(int handle, char* buffer, std::size_t size) {
