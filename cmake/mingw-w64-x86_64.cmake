@@ -18,8 +18,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # No runtime DLL of the compiler: libgcc, libstdc++ and winpthread go into
-# the executable.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# the executable, which is stripped.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -s")
 
 # Lets ctest and custom commands run the exe on Linux through Wine's 64-bit
 # loader.
