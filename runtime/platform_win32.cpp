@@ -129,8 +129,15 @@ long Read(int handle, char* buffer, std::size_t size) {
   const DWORD wanted = size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
   DWORD count = 0;
   if (ReadFile(SystemHandle(handle), buffer, wanted, &count, nullptr)) return static_cast<long>(count);
-  // The writer of a pipe has gone: that is the end of the input.
-  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+  switch (GetLastError()) {
+    case ERROR_MORE_DATA:  // part of a longer pipe message; the rest comes next
+      return static_cast<long>(count);
+    case ERROR_BROKEN_PIPE:  // the writer of a pipe has gone: the end of the input
+    case ERROR_HANDLE_EOF:
+      return 0;
+    default:
+      return -1;
+  }
 }
 
 OpenResult OpenExisting(const std::string& path) {
