@@ -33,6 +33,10 @@ class OneBased {
   T* first_;
 };
 
+// x^1.5 for 0 < x < 2^600, correctly rounded and the same on every
+// platform (the 21-point rule's error scaling).
+double ThreeHalvesPower(double x);
+
 // How many leading positions of the error ordering are kept in order when
 // nparts of at most maxsub subintervals are in use.
 std::int32_t MaintainedLength(std::int32_t maxsub, std::int32_t nparts);

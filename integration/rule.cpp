@@ -34,7 +34,40 @@ NodePair EvaluatePair(Integrand f, float centre, float offset) {
   return {left, right};
 }
 
+// The exact product a * b as an unevaluated sum hi + lo, from ordinary
+// multiplications: each factor is split into two halves of 26 bits, whose
+// products are exact.
+void ExactProduct(double a, double b, double& hi, double& lo) {
+  constexpr double kSplit = 134217729.0;  // 2^27 + 1
+  const double ta = kSplit * a;
+  const double a_hi = ta - (ta - a);
+  const double a_lo = a - a_hi;
+  const double tb = kSplit * b;
+  const double b_hi = tb - (tb - b);
+  const double b_lo = b - b_hi;
+  hi = a * b;
+  lo = ((a_hi * b_hi - hi) + a_hi * b_lo + a_lo * b_hi) + a_lo * b_lo;
+}
+
 }  // namespace
+
+// x^1.5 as x times sqrt(x), with the rounding errors of the square root
+// and of the product carried to the last addition: the sum before that
+// rounding is good to about 100 bits. Only correctly rounded operations
+// are used, so every platform gets the same bits, where the libraries' pow
+// functions differ in the last bit now and then.
+double ThreeHalvesPower(double x) {
+  const double root = std::sqrt(x);
+  double square_hi = 0.0;
+  double square_lo = 0.0;
+  ExactProduct(root, root, square_hi, square_lo);
+  // root + root_error is the square root to about twice double precision.
+  const double root_error = ((x - square_hi) - square_lo) / (2.0 * root);
+  double product_hi = 0.0;
+  double product_lo = 0.0;
+  ExactProduct(x, root, product_hi, product_lo);
+  return product_hi + (product_lo + x * root_error);
+}
 
 void QMCONS(float& epsm, float& undfl, float& ovrfl) {
   epsm = errors::AMACH(4);
@@ -101,7 +134,7 @@ void QRULE21(Integrand f, float a, float b, float& result, float& abserr, float&
   // trusted more than linearly: scale it by the 1.5 power, never above the
   // deviation integral itself.
   if (devint != 0.0f && error != 0.0f) {
-    error = Single(devint * std::min(1.0, std::pow(200.0 * error / devint, 1.5)));
+    error = Single(devint * std::min(1.0, ThreeHalvesPower(200.0 * error / devint)));
   }
   // No estimate below what single-precision roundoff of the sum can cause,
   // as long as that floor is a normal number.

@@ -13,8 +13,12 @@
 //   fifo             names of files in files/ the run finds as named pipes
 //   stdout_path      a path standard output is opened on instead of a pipe
 //
-// Usage: e2e_run PROGRAM CASE_DIR [--update]   (--update rewrites the
-// expected files from this run; review the diff before committing it)
+// Usage: e2e_run [--under LOADER] PROGRAM CASE_DIR [--update]
+//   --update rewrites the expected files from this run; review the diff
+//   before committing it.
+//   --under runs a Windows PROGRAM through LOADER (Wine): a case holding a
+//   file `linux-only` is skipped (exit status 77), and `expected_stdout.windows`
+//   replaces expected_stdout where the command interpreter prints differently.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -76,17 +80,18 @@ struct Result {
   int status = -1;
 };
 
-Result Run(const std::string& program, const fs::path& cwd, const std::vector<std::string>& args,
-           const std::string& input, const std::string& stdout_path) {
+Result Run(const std::string& loader, const std::string& program, const fs::path& cwd,
+           const std::vector<std::string>& args, const std::string& input, const std::string& stdout_path) {
   zel::test::Finished finished = zel::test::RunWithPipes(
       [&] {
         if (chdir(cwd.c_str()) != 0) _exit(127);
         if (!stdout_path.empty() && dup2(open(stdout_path.c_str(), O_WRONLY), 1) != 1) _exit(127);
         std::vector<char*> argv;
+        if (!loader.empty()) argv.push_back(const_cast<char*>(loader.c_str()));
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execv(argv[0], argv.data());
       },
       input, /*timeout_ms=*/60000);
   const int w = finished.wait_status;
@@ -96,13 +101,20 @@ Result Run(const std::string& program, const fs::path& cwd, const std::vector<st
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string loader;
+  if (argc > 2 && std::string(argv[1]) == "--under") {
+    loader = argv[2];
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 3) {
-    std::cerr << "usage: e2e_run PROGRAM CASE_DIR [--update]\n";
+    std::cerr << "usage: e2e_run [--under LOADER] PROGRAM CASE_DIR [--update]\n";
     return 2;
   }
   const std::string program = fs::absolute(argv[1]).string();
   const fs::path case_dir = fs::absolute(argv[2]);
   const bool update = argc > 3 && std::string(argv[3]) == "--update";
+  if (!loader.empty() && fs::exists(case_dir / "linux-only")) return 77;
 
   fs::path work = fs::temp_directory_path() / ("zel-e2e-" + case_dir.filename().string() + "-" + std::to_string(getpid()));
   fs::remove_all(work);
@@ -124,7 +136,7 @@ int main(int argc, char** argv) {
     if (writers.emplace_back(fork()) == 0) _exit(write(open(path.c_str(), O_WRONLY), bytes.data(), bytes.size()) < 0);
   }
   const std::vector<std::string> stdout_path = Lines(ReadFile(case_dir / "stdout_path"));
-  Result r = Run(program, work, Lines(ReadFile(case_dir / "args")), ReadFile(case_dir / "stdin"),
+  Result r = Run(loader, program, work, Lines(ReadFile(case_dir / "args")), ReadFile(case_dir / "stdin"),
                  stdout_path.empty() ? "" : stdout_path[0]);
   for (pid_t writer : writers) kill(writer, SIGKILL), waitpid(writer, nullptr, 0);
 
@@ -152,7 +164,8 @@ int main(int argc, char** argv) {
     std::cerr << "---- " << what << " differs\n---- expected:\n" << Visible(expected) << "\n---- actual:\n"
               << Visible(actual) << "\n";
   };
-  compare("stdout", ReadFile(case_dir / "expected_stdout"), r.out);
+  const bool own_stdout = !loader.empty() && fs::exists(case_dir / "expected_stdout.windows");
+  compare("stdout", ReadFile(case_dir / (own_stdout ? "expected_stdout.windows" : "expected_stdout")), r.out);
   compare("stderr", ReadFile(case_dir / "expected_stderr"), r.err);
   bool has_status = false;
   std::string status_text = ReadFile(case_dir / "expected_status", &has_status);

@@ -10,6 +10,7 @@
 #include "errors/errors.h"
 #include "integration/gauss_kronrod.h"
 #include "integration/integration.h"
+#include "integration/internal.h"
 #include "tests/support/seams.h"
 
 namespace zel::integration {
@@ -204,6 +205,20 @@ TEST(IntegrationRuleTest, MachineConstants) {
   EXPECT_EQ(Bits(epsm), 0x34000000u);
   EXPECT_EQ(Bits(undfl), 0x00800000u);
   EXPECT_EQ(Bits(ovrfl), 0x7F7FFFFFu);
+}
+
+// Exact powers, and arguments where a library pow misses the nearest double
+// by one unit (the expected values come from quadruple precision).
+TEST(IntegrationRuleTest, ThreeHalvesPowerIsTheNearestDouble) {
+  const struct {
+    double x, expected;
+  } cases[] = {{0.25, 0.125},
+               {4.0, 8.0},
+               {2.25, 3.375},
+               {0x1.84819d8fe3d18p-10, 0x1.de9ada344b83fp-15},
+               {0x1.5786ap-9, 0x1.19631a0c601cp-13},
+               {0x1.d63337p-10, 0x1.3e9ee8af4124dp-14}};
+  for (const auto& c : cases) EXPECT_EQ(ThreeHalvesPower(c.x), c.expected) << c.x;
 }
 
 }  // namespace
