@@ -18,18 +18,6 @@ constexpr float kNoGainRatio = 0.001f;   // extrapolation error small against th
 constexpr float kSmallWidth = 0.375f;    // first width below which a subinterval is small
 constexpr float kDivergence = 0.01f;     // result/area ratios outside [0.01, 100] diverge
 
-// Outcome codes as the passes and the finish set them; the finish lowers
-// every code above 2 by one.
-enum Code : std::int32_t {
-  kNormal = 0,
-  kLimit = 1,
-  kRoundoff = 2,
-  kExtrapolationRoundoff = 3,  // returned as 2
-  kTooFine = 4,                // returned as 3
-  kNoConvergence = 5,          // returned as 4
-  kDivergent = 6,              // returned as 5
-};
-
 // How the passes end: the summed error meets the tolerance (the plain sum
 // is the result), or they stop for another reason (the extrapolated value
 // competes with the plain sum).
@@ -43,7 +31,7 @@ struct Core {
   std::int32_t maxsub;
   float& result;
   float& absest;
-  std::int32_t& icode;
+  Outcome& icode;
   std::int32_t& nparts;
   OneBased<float> sublo, subhi, subint, suberr;
   OneBased<std::int32_t> errord;
@@ -126,13 +114,13 @@ PassesEnd Core::Passes() {
     subint(nparts) = area2;
     tolbnd = Tolerance(area);
 
-    if (rndct1 + rndct2 >= 10 || rndct3 >= 20) icode = kRoundoff;
+    if (rndct1 + rndct2 >= 10 || rndct3 >= 20) icode = Outcome::kRoundoff;
     if (rndct2 >= 5) xflag = 3;
-    if (nparts == maxsub) icode = kLimit;
+    if (nparts == maxsub) icode = Outcome::kLimitReached;
     // The halves can no longer be told apart from the ends in single
     // precision.
     if (std::max(std::fabs(a1), std::fabs(b2)) <= (1.0 + 1000.0 * epsm) * (std::fabs(Wide(a2)) + 1000.0 * undfl)) {
-      icode = kTooFine;
+      icode = Outcome::kTooFine;
     }
 
     // The half with the larger error stays at maxidx (the left one on a tie).
@@ -154,7 +142,7 @@ PassesEnd Core::Passes() {
     QORDER(maxsub, nparts, maxidx, errbig, &suberr(1), &errord(1), ordpos);
 
     if (errtot <= tolbnd) return PassesEnd::kToleranceMet;
-    if (icode != kNormal) return PassesEnd::kStopped;
+    if (icode != Outcome::kConverged) return PassesEnd::kStopped;
 
     if (nparts == 2) {
       minwid = Single(std::fabs(Wide(b) - a) * kSmallWidth);
@@ -181,7 +169,7 @@ PassesEnd Core::Passes() {
     xtab[xlen - 1] = area;
     QEXTRA(xlen, xtab.data(), xres, xerr, LastExtrapolations().data(), xcalls);
     ++nogain;
-    if (nogain > 5 && absest < kNoGainRatio * Wide(errtot)) icode = kNoConvergence;
+    if (nogain > 5 && absest < kNoGainRatio * Wide(errtot)) icode = Outcome::kExtrapolationRoundoff;
     if (xerr < absest) {
       nogain = 0;
       absest = xerr;
@@ -191,7 +179,7 @@ PassesEnd Core::Passes() {
       if (absest <= xtol) return PassesEnd::kStopped;
     }
     if (xlen == 1) xoff = true;
-    if (icode == kNoConvergence) return PassesEnd::kStopped;
+    if (icode == Outcome::kExtrapolationRoundoff) return PassesEnd::kStopped;
 
     // Back to bisecting the largest error, with a smaller notion of small.
     maxidx = errord(1);
@@ -224,9 +212,9 @@ bool Core::ReturnLargeFirst() {
 bool Core::PlainSumIsBetter() {
   if (absest == ovrfl) return true;  // no extrapolation improved the error
 
-  if (icode + xflag != 0) {
+  if (icode != Outcome::kConverged || xflag != 0) {
     if (xflag == 3) absest = Single(Wide(absest) + xcorr);
-    if (icode == kNormal) icode = kExtrapolationRoundoff;
+    if (icode == Outcome::kConverged) icode = Outcome::kRoundoff;
     if (result != 0.0f && area != 0.0f) {
       // Keep whichever of the two has the smaller relative error.
       if (Wide(absest) / std::fabs(result) > Wide(errtot) / std::fabs(area)) return true;
@@ -243,10 +231,10 @@ bool Core::PlainSumIsBetter() {
     return false;
   }
   if (area == 0.0f) {
-    icode = kDivergent;
+    icode = Outcome::kDivergent;
   } else {
     const double q = Wide(result) / area;
-    if (q < kDivergence || q > 100.0 || errtot > std::fabs(area)) icode = kDivergent;
+    if (q < kDivergence || q > 100.0 || errtot > std::fabs(area)) icode = Outcome::kDivergent;
   }
   return false;
 }
@@ -254,14 +242,14 @@ bool Core::PlainSumIsBetter() {
 }  // namespace
 
 void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32_t maxsub, float& result,
-           float& absest, std::int32_t& ncalls, std::int32_t& icode, float* sublo, float* subhi, float* subint,
+           float& absest, std::int32_t& ncalls, Outcome& icode, float* sublo, float* subhi, float* subint,
            float* suberr, std::int32_t* errord, std::int32_t& nparts) {
   Core core{f, a, b, errabs, errrel, maxsub, result, absest, icode, nparts,
             OneBased<float>(sublo), OneBased<float>(subhi), OneBased<float>(subint), OneBased<float>(suberr),
             OneBased<std::int32_t>(errord)};
   QMCONS(core.epsm, core.undfl, core.ovrfl);
 
-  icode = kNormal;
+  icode = Outcome::kConverged;
   ncalls = 0;
   nparts = 0;
   result = 0.0f;
@@ -271,7 +259,7 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
   core.subint(1) = 0.0f;
   core.suberr(1) = 0.0f;
   if (errabs < 0.0f && errrel < 0.0f) {
-    icode = 6;  // no tolerance at all; returned without lowering
+    icode = Outcome::kNegativeTolerances;
     return;
   }
 
@@ -282,10 +270,10 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
   core.subint(1) = result;
   core.suberr(1) = absest;
   core.errord(1) = 1;
-  if (absest <= 100.0 * core.epsm * core.absint && absest > core.tolbnd) icode = kRoundoff;
-  if (maxsub == 1) icode = kLimit;
+  if (absest <= 100.0 * core.epsm * core.absint && absest > core.tolbnd) icode = Outcome::kRoundoff;
+  if (maxsub == 1) icode = Outcome::kLimitReached;
   // An estimate capped at the deviation integral does not count as met.
-  if (icode != kNormal || (absest <= core.tolbnd && absest != core.devint) || absest == 0.0f) {
+  if (icode != Outcome::kConverged || (absest <= core.tolbnd && absest != core.devint) || absest == 0.0f) {
     ncalls = 42 * nparts - 21;
     return;
   }
@@ -309,7 +297,6 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
     result = sum;
     absest = core.errtot;
   }
-  if (icode > 2) --icode;
   ncalls = 42 * nparts - 21;
 }
 

@@ -17,6 +17,18 @@ namespace zel::integration {
 // The integrand: a function of one single-precision real.
 using Integrand = float (*)(float x);
 
+// How an integration ended: the outcome code of QCORE, which Q2AGS posts
+// on the error service under the same number.
+enum class Outcome : std::int32_t {
+  kConverged = 0,               // the requested accuracy is assumed reached
+  kLimitReached = 1,            // maxsub subintervals are in use
+  kRoundoff = 2,                // roundoff keeps the requested tolerance out of reach
+  kTooFine = 3,                 // too fine a subdivision: bad integrand behaviour at some point
+  kExtrapolationRoundoff = 4,   // roundoff in the extrapolation table: it does not converge
+  kDivergent = 5,               // the integral is probably divergent or slowly convergent
+  kNegativeTolerances = 6,      // errabs < 0 and errrel < 0: nothing was integrated
+};
+
 void QDAGS(Integrand f, float a, float b, float errabs, float errrel, float& result, float& absest);
 
 void Q2AGS(Integrand f, float a, float b, float errabs, float errrel, float& result, float& absest,
@@ -26,12 +38,10 @@ void Q2AGS(Integrand f, float a, float b, float errabs, float errrel, float& res
 // Arrays below are passed as pointers to their first element and indexed
 // from 1 in the routines' own terms (element k is ptr[k - 1]).
 
-// The adaptive core: outcome icode 0 (tolerance met), 1 (maxsub reached),
-// 2 (roundoff), 3 (too fine a subdivision), 4 (extrapolation roundoff),
-// 5 (divergent or slowly convergent), 6 (both tolerances negative). The
-// work arrays hold maxsub >= 1 elements; ncalls = 42 * nparts - 21.
+// The adaptive core, with its outcome in icode. The work arrays hold
+// maxsub >= 1 elements; ncalls = 42 * nparts - 21.
 void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32_t maxsub, float& result,
-           float& absest, std::int32_t& ncalls, std::int32_t& icode, float* sublo, float* subhi, float* subint,
+           float& absest, std::int32_t& ncalls, Outcome& icode, float* sublo, float* subhi, float* subint,
            float* suberr, std::int32_t* errord, std::int32_t& nparts);
 
 // One application of the 21-point rule over [a, b] (b < a allowed): the

@@ -49,7 +49,8 @@ float SqrtOneMinus(float x) { return std::sqrt(1.0f - x); }
 
 struct CoreRun {
   float result = -99.0f, absest = -99.0f;
-  std::int32_t ncalls = -1, icode = -1, nparts = -1;
+  std::int32_t ncalls = -1, nparts = -1;
+  Outcome icode = static_cast<Outcome>(-1);
   int calls = 0;
   std::vector<float> sublo, subhi, subint, suberr;
   std::vector<std::int32_t> errord;
@@ -100,7 +101,7 @@ TEST(IntegrationCoreTest, KnownIntegrals) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const CoreRun run = Core(row.f, row.a, row.b, 0.0f, row.errrel);
-    EXPECT_EQ(run.icode, 0);
+    EXPECT_EQ(run.icode, Outcome::kConverged);
     const double tolerance = row.errrel * std::fabs(row.exact);
     EXPECT_NEAR(run.result, row.exact, tolerance);
     EXPECT_LE(run.absest, tolerance);
@@ -132,18 +133,18 @@ TEST(IntegrationCoreTest, Outcomes) {
     Integrand f;
     float a, b, errabs, errrel;
     std::int32_t maxsub;
-    std::int32_t icode;
+    Outcome icode;
   };
   const Row rows[] = {
-      {"1: subinterval limit", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 10, 1},
-      {"1: a single subinterval allowed", Counted<Exp>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, 1},
-      {"1: a single subinterval, zero estimate", Counted<Zero>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, 1},
-      {"2: roundoff floor above the tolerance at once", Counted<One>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, 2},
-      {"2: roundoff in the bisections", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 500, 2},
-      {"3: too fine a subdivision at a pole", Counted<PoleAt03>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, 3},
-      {"3: too fine a subdivision at a jump", Counted<StepAt03>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, 3},
-      {"4: extrapolation roundoff", Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, 4},
-      {"5: divergent", Counted<InverseSquare>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, 5},
+      {"1: subinterval limit", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 10, Outcome::kLimitReached},
+      {"1: a single subinterval allowed", Counted<Exp>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, Outcome::kLimitReached},
+      {"1: a single subinterval, zero estimate", Counted<Zero>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, Outcome::kLimitReached},
+      {"2: roundoff floor above the tolerance at once", Counted<One>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kRoundoff},
+      {"2: roundoff in the bisections", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 500, Outcome::kRoundoff},
+      {"3: too fine a subdivision at a pole", Counted<PoleAt03>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, Outcome::kTooFine},
+      {"3: too fine a subdivision at a jump", Counted<StepAt03>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kTooFine},
+      {"4: extrapolation roundoff", Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kExtrapolationRoundoff},
+      {"5: divergent", Counted<InverseSquare>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, Outcome::kDivergent},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -161,7 +162,7 @@ TEST(IntegrationCoreTest, OutcomeDetails) {
     const CoreRun run = Core(Counted<Zero>, 0.0f, 1.0f, 0.0f, 1.0e-4f);
     EXPECT_EQ(run.result, 0.0f);
     EXPECT_EQ(run.absest, 0.0f);
-    EXPECT_EQ(run.icode, 0);
+    EXPECT_EQ(run.icode, Outcome::kConverged);
     EXPECT_EQ(run.nparts, 1);
     EXPECT_EQ(run.calls, 21);
   }
@@ -170,7 +171,7 @@ TEST(IntegrationCoreTest, OutcomeDetails) {
     const CoreRun run = Core(Counted<Exp>, 0.25f, 0.25f, 0.0f, 1.0e-4f);
     EXPECT_EQ(run.result, 0.0f);
     EXPECT_EQ(run.absest, 0.0f);
-    EXPECT_EQ(run.icode, 0);
+    EXPECT_EQ(run.icode, Outcome::kConverged);
     EXPECT_EQ(run.calls, 21);
   }
   {
@@ -187,7 +188,7 @@ TEST(IntegrationCoreTest, OutcomeDetails) {
   {
     SCOPED_TRACE("both tolerances negative: nothing is evaluated");
     const CoreRun run = Core(Counted<Exp>, 0.0f, 1.0f, -1.0f, -1.0f);
-    EXPECT_EQ(run.icode, 6);
+    EXPECT_EQ(run.icode, Outcome::kNegativeTolerances);
     EXPECT_EQ(run.result, 0.0f);
     EXPECT_EQ(run.absest, 0.0f);
     EXPECT_EQ(run.ncalls, 0);
@@ -209,10 +210,10 @@ TEST(IntegrationCoreTest, OutcomeDetails) {
 
 TEST(IntegrationCoreTest, TheLastAllowedPassMeetingTheToleranceGivesThePlainSumWithCode1) {
   const CoreRun unlimited = Core(Counted<Runge>, -1.0f, 1.0f, 0.0f, 1.0e-4f);
-  ASSERT_EQ(unlimited.icode, 0);
+  ASSERT_EQ(unlimited.icode, Outcome::kConverged);
   ASSERT_GT(unlimited.nparts, 2);
   const CoreRun limited = Core(Counted<Runge>, -1.0f, 1.0f, 0.0f, 1.0e-4f, unlimited.nparts);
-  EXPECT_EQ(limited.icode, 1);
+  EXPECT_EQ(limited.icode, Outcome::kLimitReached);
   EXPECT_EQ(limited.nparts, unlimited.nparts);
   EXPECT_EQ(limited.result, unlimited.result);
   EXPECT_EQ(limited.absest, unlimited.absest);
@@ -222,7 +223,7 @@ TEST(IntegrationCoreTest, ThePartitionCoversTheIntervalAndSumsToTheResult) {
   // Met by the summed error, without extrapolation: the result is the
   // partition's sum.
   const CoreRun run = Core(Counted<Runge>, -1.0f, 1.0f, 0.0f, 1.0e-4f);
-  ASSERT_EQ(run.icode, 0);
+  ASSERT_EQ(run.icode, Outcome::kConverged);
   std::vector<std::pair<float, float>> pieces;
   float sum = 0.0f;
   for (std::size_t k = 0; k < static_cast<std::size_t>(run.nparts); ++k) {
@@ -264,7 +265,7 @@ TEST(IntegrationCoreTest, TheHalfWithTheLargerErrorStaysAtTheBisectedIndex) {
 TEST(IntegrationCoreTest, LastExtrapolationsSurviveFromOneIntegrationToTheNext) {
   LastExtrapolations() = {0.0f, 0.0f, 0.0f};
   const CoreRun extrapolated = Core(Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-4f);
-  ASSERT_EQ(extrapolated.icode, 0);
+  ASSERT_EQ(extrapolated.icode, Outcome::kConverged);
   const std::array<float, 3> kept = LastExtrapolations();
   EXPECT_NE(kept, (std::array<float, 3>{0.0f, 0.0f, 0.0f}));
   for (float value : kept) EXPECT_NEAR(value, 2.0f, 0.01f);

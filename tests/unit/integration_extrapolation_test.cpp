@@ -216,7 +216,7 @@ TEST(IntegrationExtrapolationTest, HugeProfilesDoNotOverflow) {
       std::int32_t ncalls = 0, nparts = 0;
       std::vector<float> sublo(500), subhi(500), subint(500), suberr(500);
       std::vector<std::int32_t> errord(500);
-      std::int32_t icode = 0;
+      Outcome icode = Outcome::kConverged;
       QCORE(HugeKinkedProfile, 0.0f, 63.0f, 0.0f, 1.0e-4f, 500, result, absest, ncalls, icode, sublo.data(),
             subhi.data(), subint.data(), suberr.data(), errord.data(), nparts);
     }
