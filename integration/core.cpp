@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 
 #include "integration/integration.h"
 #include "integration/internal.h"
@@ -23,6 +24,14 @@ constexpr float kDivergence = 0.01f;     // result/area ratios outside [0.01, 10
 // competes with the plain sum).
 enum class PassesEnd { kToleranceMet, kStopped };
 
+// The two halves of one bisection, as the rule evaluated them.
+struct Halves {
+  float a1, b1, a2, b2;       // [a1, b1] the left half, [a2, b2] the right; b1 = a2
+  float area1, error1, dev1;  // integral, error estimate, integral of |f - mean|
+  float area2, error2, dev2;
+  float area12, erro12;       // the sums of the two
+};
+
 // One call's working state, and the steps that share it.
 struct Core {
   // Arguments.
@@ -35,6 +44,8 @@ struct Core {
   std::int32_t& nparts;
   OneBased<float> sublo, subhi, subint, suberr;
   OneBased<std::int32_t> errord;
+  std::span<const float> suberr_elements;
+  std::span<std::int32_t> errord_elements;
 
   float epsm = 0.0f, undfl = 0.0f, ovrfl = 0.0f;
   // Running sums of subint and suberr over the partition, and the tolerance.
@@ -48,9 +59,18 @@ struct Core {
   // when the integrand is essentially of one sign.
   float absint = 0.0f, devint = 0.0f;
   std::int32_t signf = -1;
-  // Roundoff counters; xflag 3 once rndct2 reached 5.
-  std::int32_t rndct1 = 0, rndct2 = 0, rndct3 = 0;
-  std::int32_t xflag = 0;
+  // The roundoff watch. A bisection stalls when it changes the area by
+  // (almost) nothing and keeps (almost) all of the error; stalls are
+  // counted apart outside and inside the extrapolation phase. Ten stalls in
+  // all, or twenty bisections whose halves carry more error than the whole
+  // (from the eleventh subinterval on), end the passes with roundoff.
+  std::int32_t stalls = 0;                // outside the extrapolation phase
+  std::int32_t extrapolation_stalls = 0; // inside it
+  std::int32_t error_growths = 0;
+  // Five stalls in the extrapolation phase: roundoff limits what the
+  // extrapolation can reach. From then on the large subintervals are no
+  // longer bisected first, and the finish widens the extrapolated error.
+  bool extrapolation_roundoff = false;
   // Subintervals no wider than minwid are small; widerr sums the errors of
   // the others.
   float minwid = 0.0f, widerr = 0.0f;
@@ -69,77 +89,27 @@ struct Core {
   bool Large(std::int32_t k) const { return std::fabs(Wide(subhi(k)) - sublo(k)) > minwid; }
 
   PassesEnd Passes();
+  Halves Bisect();
+  void WatchRoundoff(const Halves& halves);
+  void JudgePass(const Halves& halves);
+  void StoreHalves(const Halves& halves);
+  void UpdateWideError(const Halves& halves);
   bool ReturnLargeFirst();
+  bool ExtrapolationEnds();
+  void ResumeBisectingTheLargestError();
   bool PlainSumIsBetter();
 };
 
 // The passes, for nparts = 2, 3, ... up to maxsub; the pass at maxsub
-// always leaves, since it sets a code.
+// always leaves, since it sets an outcome.
 PassesEnd Core::Passes() {
   for (nparts = 2;; ++nparts) {
-    // Bisect the subinterval with the largest error (or the one the
-    // extrapolation phase picked).
-    const float a1 = sublo(maxidx);
-    const float b2 = subhi(maxidx);
-    const float b1 = Single((Wide(b2) + a1) * 0.5);
-    const float a2 = b1;
-    errprv = errbig;
-
-    float area1 = 0.0f, error1 = 0.0f, abs1 = 0.0f, dev1 = 0.0f;
-    float area2 = 0.0f, error2 = 0.0f, abs2 = 0.0f, dev2 = 0.0f;
-    QRULE21(f, a1, b1, area1, error1, abs1, dev1);
-    QRULE21(f, a2, b2, area2, error2, abs2, dev2);
-
-    // Running sums updated by differences; the partition is never re-summed.
-    const float area12 = Single(Wide(area1) + area2);
-    const float erro12 = Single(Wide(error1) + error2);
-    errtot = Single(Wide(errtot) + erro12 - errbig);
-    area = Single(Wide(area) + area12 - subint(maxidx));
-
-    // Roundoff watch: the bisection changed the area by nothing and kept
-    // the error, or made the error grow. Estimates capped at the deviation
-    // integral say nothing about roundoff.
-    if (dev1 != error1 && dev2 != error2) {
-      if (std::fabs(Wide(subint(maxidx)) - area12) <= kSameArea * std::fabs(Wide(area12)) &&
-          erro12 >= kSameError * Wide(errbig)) {
-        if (xmode) {
-          ++rndct2;
-        } else {
-          ++rndct1;
-        }
-      }
-      if (nparts > 10 && erro12 > errbig) ++rndct3;
-    }
-    subint(maxidx) = area1;
-    subint(nparts) = area2;
+    const Halves halves = Bisect();
+    WatchRoundoff(halves);
     tolbnd = Tolerance(area);
-
-    if (rndct1 + rndct2 >= 10 || rndct3 >= 20) icode = Outcome::kRoundoff;
-    if (rndct2 >= 5) xflag = 3;
-    if (nparts == maxsub) icode = Outcome::kLimitReached;
-    // The halves can no longer be told apart from the ends in single
-    // precision.
-    if (std::max(std::fabs(a1), std::fabs(b2)) <= (1.0 + 1000.0 * epsm) * (std::fabs(Wide(a2)) + 1000.0 * undfl)) {
-      icode = Outcome::kTooFine;
-    }
-
-    // The half with the larger error stays at maxidx (the left one on a tie).
-    if (error2 > error1) {
-      sublo(maxidx) = a2;
-      sublo(nparts) = a1;
-      subhi(nparts) = b1;
-      subint(maxidx) = area2;
-      subint(nparts) = area1;
-      suberr(maxidx) = error2;
-      suberr(nparts) = error1;
-    } else {
-      sublo(nparts) = a2;
-      subhi(maxidx) = b1;
-      subhi(nparts) = b2;
-      suberr(maxidx) = error1;
-      suberr(nparts) = error2;
-    }
-    QORDER(maxsub, nparts, maxidx, errbig, &suberr(1), &errord(1), ordpos);
+    JudgePass(halves);
+    StoreHalves(halves);
+    QORDER(maxsub, nparts, maxidx, errbig, suberr_elements, errord_elements, ordpos);
 
     if (errtot <= tolbnd) return PassesEnd::kToleranceMet;
     if (icode != Outcome::kConverged) return PassesEnd::kStopped;
@@ -153,42 +123,127 @@ PassesEnd Core::Passes() {
     }
     if (xoff) continue;
 
-    // widerr: the error of the subintervals wider than minwid.
-    widerr = Single(Wide(widerr) - errprv);
-    if (std::fabs(Wide(b1) - a1) > minwid) widerr = Single(Wide(widerr) + erro12);
-
+    UpdateWideError(halves);
     if (!xmode) {
       if (Large(maxidx)) continue;
       xmode = true;
       ordpos = 2;
     }
-    if (xflag != 3 && widerr > xtol && ReturnLargeFirst()) continue;
-
-    // Extrapolate the sequence of partition sums.
-    ++xlen;
-    xtab[xlen - 1] = area;
-    QEXTRA(xlen, xtab.data(), xres, xerr, LastExtrapolations().data(), xcalls);
-    ++nogain;
-    if (nogain > 5 && absest < kNoGainRatio * Wide(errtot)) icode = Outcome::kExtrapolationRoundoff;
-    if (xerr < absest) {
-      nogain = 0;
-      absest = xerr;
-      result = xres;
-      xcorr = widerr;
-      xtol = Tolerance(xres);
-      if (absest <= xtol) return PassesEnd::kStopped;
-    }
-    if (xlen == 1) xoff = true;
-    if (icode == Outcome::kExtrapolationRoundoff) return PassesEnd::kStopped;
-
-    // Back to bisecting the largest error, with a smaller notion of small.
-    maxidx = errord(1);
-    errbig = suberr(maxidx);
-    ordpos = 1;
-    xmode = false;
-    minwid = Single(Wide(minwid) * 0.5);
-    widerr = errtot;
+    if (!extrapolation_roundoff && widerr > xtol && ReturnLargeFirst()) continue;
+    if (ExtrapolationEnds()) return PassesEnd::kStopped;
+    ResumeBisectingTheLargestError();
   }
+}
+
+// Bisects the subinterval with the largest error (or the one the
+// extrapolation phase picked), applies the rule to both halves, and updates
+// the running sums by differences: the partition is never re-summed.
+Halves Core::Bisect() {
+  Halves h{};
+  h.a1 = sublo(maxidx);
+  h.b2 = subhi(maxidx);
+  h.b1 = Single((Wide(h.b2) + h.a1) * 0.5);
+  h.a2 = h.b1;
+  errprv = errbig;
+
+  float abs1 = 0.0f, abs2 = 0.0f;  // not used
+  QRULE21(f, h.a1, h.b1, h.area1, h.error1, abs1, h.dev1);
+  QRULE21(f, h.a2, h.b2, h.area2, h.error2, abs2, h.dev2);
+
+  h.area12 = Single(Wide(h.area1) + h.area2);
+  h.erro12 = Single(Wide(h.error1) + h.error2);
+  errtot = Single(Wide(errtot) + h.erro12 - errbig);
+  area = Single(Wide(area) + h.area12 - subint(maxidx));
+  return h;
+}
+
+// Counts stalls and error growths (see the counters). Estimates capped at
+// the deviation integral say nothing about roundoff.
+void Core::WatchRoundoff(const Halves& h) {
+  if (h.dev1 == h.error1 || h.dev2 == h.error2) return;
+  if (std::fabs(Wide(subint(maxidx)) - h.area12) <= kSameArea * std::fabs(Wide(h.area12)) &&
+      h.erro12 >= kSameError * Wide(errbig)) {
+    if (xmode) {
+      ++extrapolation_stalls;
+    } else {
+      ++stalls;
+    }
+  }
+  if (nparts > 10 && h.erro12 > errbig) ++error_growths;
+}
+
+// The outcomes a pass can set, in this order, each later one overriding an
+// earlier: roundoff, the subinterval limit, too fine a subdivision.
+void Core::JudgePass(const Halves& h) {
+  if (stalls + extrapolation_stalls >= 10 || error_growths >= 20) icode = Outcome::kRoundoff;
+  if (extrapolation_stalls >= 5) extrapolation_roundoff = true;
+  if (nparts == maxsub) icode = Outcome::kLimitReached;
+  // The halves can no longer be told apart from the ends in single
+  // precision.
+  if (std::max(std::fabs(h.a1), std::fabs(h.b2)) <=
+      (1.0 + 1000.0 * epsm) * (std::fabs(Wide(h.a2)) + 1000.0 * undfl)) {
+    icode = Outcome::kTooFine;
+  }
+}
+
+// The half with the larger error stays at maxidx (the left one on a tie);
+// the other becomes subinterval nparts.
+void Core::StoreHalves(const Halves& h) {
+  if (h.error2 > h.error1) {
+    sublo(maxidx) = h.a2;
+    sublo(nparts) = h.a1;
+    subhi(nparts) = h.b1;
+    subint(maxidx) = h.area2;
+    subint(nparts) = h.area1;
+    suberr(maxidx) = h.error2;
+    suberr(nparts) = h.error1;
+  } else {
+    sublo(nparts) = h.a2;
+    subhi(maxidx) = h.b1;
+    subhi(nparts) = h.b2;
+    subint(maxidx) = h.area1;
+    subint(nparts) = h.area2;
+    suberr(maxidx) = h.error1;
+    suberr(nparts) = h.error2;
+  }
+}
+
+// widerr: the error of the subintervals wider than minwid. The bisected
+// one leaves the sum; its halves join it while they are large.
+void Core::UpdateWideError(const Halves& h) {
+  widerr = Single(Wide(widerr) - errprv);
+  if (std::fabs(Wide(h.b1) - h.a1) > minwid) widerr = Single(Wide(widerr) + h.erro12);
+}
+
+// Extrapolates the sequence of partition sums and keeps the value when its
+// error is the best so far. True when the passes end here: the value meets
+// its tolerance, or the extrapolation has stopped gaining.
+bool Core::ExtrapolationEnds() {
+  ++xlen;
+  xtab[static_cast<std::size_t>(xlen - 1)] = area;
+  QEXTRA(xlen, xtab, xres, xerr, LastExtrapolations(), xcalls);
+  ++nogain;
+  if (nogain > 5 && absest < kNoGainRatio * Wide(errtot)) icode = Outcome::kExtrapolationRoundoff;
+  if (xerr < absest) {
+    nogain = 0;
+    absest = xerr;
+    result = xres;
+    xcorr = widerr;
+    xtol = Tolerance(xres);
+    if (absest <= xtol) return true;
+  }
+  if (xlen == 1) xoff = true;
+  return icode == Outcome::kExtrapolationRoundoff;
+}
+
+// Back to bisecting the largest error, with a smaller notion of small.
+void Core::ResumeBisectingTheLargestError() {
+  maxidx = errord(1);
+  errbig = suberr(maxidx);
+  ordpos = 1;
+  xmode = false;
+  minwid = Single(Wide(minwid) * 0.5);
+  widerr = errtot;
 }
 
 // In the extrapolation phase, looks down the error ordering from ordpos
@@ -212,8 +267,8 @@ bool Core::ReturnLargeFirst() {
 bool Core::PlainSumIsBetter() {
   if (absest == ovrfl) return true;  // no extrapolation improved the error
 
-  if (icode != Outcome::kConverged || xflag != 0) {
-    if (xflag == 3) absest = Single(Wide(absest) + xcorr);
+  if (icode != Outcome::kConverged || extrapolation_roundoff) {
+    if (extrapolation_roundoff) absest = Single(Wide(absest) + xcorr);
     if (icode == Outcome::kConverged) icode = Outcome::kRoundoff;
     if (result != 0.0f && area != 0.0f) {
       // Keep whichever of the two has the smaller relative error.
@@ -242,11 +297,12 @@ bool Core::PlainSumIsBetter() {
 }  // namespace
 
 void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32_t maxsub, float& result,
-           float& absest, std::int32_t& ncalls, Outcome& icode, float* sublo, float* subhi, float* subint,
-           float* suberr, std::int32_t* errord, std::int32_t& nparts) {
+           float& absest, std::int32_t& ncalls, Outcome& icode, std::span<float> sublo, std::span<float> subhi,
+           std::span<float> subint, std::span<float> suberr, std::span<std::int32_t> errord,
+           std::int32_t& nparts) {
   Core core{f, a, b, errabs, errrel, maxsub, result, absest, icode, nparts,
             OneBased<float>(sublo), OneBased<float>(subhi), OneBased<float>(subint), OneBased<float>(suberr),
-            OneBased<std::int32_t>(errord)};
+            OneBased<std::int32_t>(errord), suberr, errord};
   QMCONS(core.epsm, core.undfl, core.ovrfl);
 
   icode = Outcome::kConverged;

@@ -77,16 +77,18 @@ void QDAGS(Integrand f, float a, float b, float errabs, float errrel, float& res
     if (sublo && subhi && subint && suberr && errord) {
       std::int32_t ncalls = 0;
       std::int32_t nparts = 0;
-      Q2AGS(f, a, b, errabs, errrel, result, absest, kWorkLength, ncalls, nparts, sublo.get(), subhi.get(),
-            subint.get(), suberr.get(), errord.get());
+      Q2AGS(f, a, b, errabs, errrel, result, absest, kWorkLength, ncalls, nparts, {sublo.get(), kWorkLength},
+            {subhi.get(), kWorkLength}, {subint.get(), kWorkLength}, {suberr.get(), kWorkLength},
+            {errord.get(), kWorkLength});
     }
   }  // the arrays are released here, before the pop, which may stop the program
   errors::E1POP("QDAGS ");
 }
 
 void Q2AGS(Integrand f, float a, float b, float errabs, float errrel, float& result, float& absest,
-           std::int32_t maxsub, std::int32_t& ncalls, std::int32_t& nparts, float* sublo, float* subhi,
-           float* subint, float* suberr, std::int32_t* errord) {
+           std::int32_t maxsub, std::int32_t& ncalls, std::int32_t& nparts, std::span<float> sublo,
+           std::span<float> subhi, std::span<float> subint, std::span<float> suberr,
+           std::span<std::int32_t> errord) {
   errors::E1PSH("Q2AGS ");
 
   // Every check is made; each failure is reported.
@@ -127,7 +129,7 @@ void Q2AGS(Integrand f, float a, float b, float errabs, float errrel, float& res
         break;
       case Outcome::kTooFine: {
         // The subinterval with the largest error estimate.
-        const std::int32_t worst = errord[0];
+        const std::int32_t worst = OneBased<std::int32_t>(errord)(1);
         errors::E1PRMR(1, OneBased<float>(sublo)(worst));
         errors::E1PRMR(2, OneBased<float>(subhi)(worst));
         PostOutcome(ErrorType::kWarning, outcome, kTooFine);

@@ -68,8 +68,8 @@ CoreRun Core(Integrand f, float a, float b, float errabs, float errrel, std::int
   errors::ResetService();
   errors::E1PSH("Q2AGS ");
   g_calls = 0;
-  QCORE(f, a, b, errabs, errrel, maxsub, run.result, run.absest, run.ncalls, run.icode, run.sublo.data(),
-        run.subhi.data(), run.subint.data(), run.suberr.data(), run.errord.data(), run.nparts);
+  QCORE(f, a, b, errabs, errrel, maxsub, run.result, run.absest, run.ncalls, run.icode, run.sublo,
+        run.subhi, run.subint, run.suberr, run.errord, run.nparts);
   run.calls = g_calls;
   errors::E1POP("Q2AGS ");
   return run;

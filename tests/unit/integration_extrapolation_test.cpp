@@ -31,7 +31,7 @@ struct Table {
   explicit Table(const std::vector<float>& entries) {
     for (float e : entries) xtab[static_cast<std::size_t>(xlen++)] = e;
   }
-  void Extrapolate() { QEXTRA(xlen, xtab.data(), xres, xerr, xlast3.data(), xcalls); }
+  void Extrapolate() { QEXTRA(xlen, xtab, xres, xerr, xlast3, xcalls); }
 };
 
 TEST(IntegrationExtrapolationTest, FewerThanThreeEntries) {
@@ -217,8 +217,8 @@ TEST(IntegrationExtrapolationTest, HugeProfilesDoNotOverflow) {
       std::vector<float> sublo(500), subhi(500), subint(500), suberr(500);
       std::vector<std::int32_t> errord(500);
       Outcome icode = Outcome::kConverged;
-      QCORE(HugeKinkedProfile, 0.0f, 63.0f, 0.0f, 1.0e-4f, 500, result, absest, ncalls, icode, sublo.data(),
-            subhi.data(), subint.data(), suberr.data(), errord.data(), nparts);
+      QCORE(HugeKinkedProfile, 0.0f, 63.0f, 0.0f, 1.0e-4f, 500, result, absest, ncalls, icode, sublo,
+            subhi, subint, suberr, errord, nparts);
     }
   });
   EXPECT_EQ(run.err, "");
