@@ -46,6 +46,7 @@ float PoleAt03(float x) {
 }
 float SqrtAbs(float x) { return std::sqrt(std::fabs(x)); }
 float SqrtOneMinus(float x) { return std::sqrt(1.0f - x); }
+float Sine204(float x) { return std::sin(0x1.97c3b6p+7f * x); }
 
 struct CoreRun {
   float result = -99.0f, absest = -99.0f;
@@ -134,22 +135,31 @@ TEST(IntegrationCoreTest, Outcomes) {
     float a, b, errabs, errrel;
     std::int32_t maxsub;
     Outcome icode;
+    std::int32_t nparts = 0;  // the partition it ends with, where pinned
   };
   const Row rows[] = {
       {"1: subinterval limit", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 10, Outcome::kLimitReached},
       {"1: a single subinterval allowed", Counted<Exp>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, Outcome::kLimitReached},
       {"1: a single subinterval, zero estimate", Counted<Zero>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, Outcome::kLimitReached},
-      {"2: roundoff floor above the tolerance at once", Counted<One>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kRoundoff},
-      {"2: roundoff in the bisections", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 500, Outcome::kRoundoff},
+      {"2: roundoff floor above the tolerance at once", Counted<One>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500,
+       Outcome::kRoundoff},
+      {"2: roundoff in the bisections", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 500, Outcome::kRoundoff,
+       60},
+      {"2: ten stalled bisections", Counted<Log>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kRoundoff, 32},
+      {"2: stalls while extrapolating", Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 500, Outcome::kRoundoff, 12},
+      {"2: growing errors count from the eleventh subinterval", Counted<Sine204>, 0x1.2fa5f2p-3f, 0x1.5a6d92p-1f,
+       0.0f, 1.0e-6f, 500, Outcome::kRoundoff, 41},
       {"3: too fine a subdivision at a pole", Counted<PoleAt03>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, Outcome::kTooFine},
       {"3: too fine a subdivision at a jump", Counted<StepAt03>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kTooFine},
-      {"4: extrapolation roundoff", Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kExtrapolationRoundoff},
+      {"4: extrapolation roundoff", Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500,
+       Outcome::kExtrapolationRoundoff, 18},
       {"5: divergent", Counted<InverseSquare>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, Outcome::kDivergent},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const CoreRun run = Core(row.f, row.a, row.b, row.errabs, row.errrel, row.maxsub);
     EXPECT_EQ(run.icode, row.icode);
+    if (row.nparts != 0) EXPECT_EQ(run.nparts, row.nparts);
     EXPECT_EQ(run.ncalls, 42 * run.nparts - 21);
     EXPECT_EQ(run.calls, run.ncalls);
     EXPECT_LE(run.nparts, row.maxsub);

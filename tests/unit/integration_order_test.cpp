@@ -34,6 +34,7 @@ TEST(IntegrationOrderTest, FilesBothHalves) {
       // Extrapolation phase: subinterval 3 at position 3 was bisected and
       // climbs over 2 (error 8 < 8.5) but not over 1 (9).
       {"climbs from ordpos", 500, {9, 8, 8.5f, 0.5f, 0.2f}, {1, 2, 3, 4, 0}, 3, 3, {1, 3, 2, 4, 5}, 3, 2},
+      {"climbs from ordpos to the head", 500, {5, 4, 9, 0.5f, 0.2f}, {1, 2, 3, 4, 0}, 3, 3, {3, 1, 2, 4, 5}, 3, 1},
       {"equal error above ordpos stays before", 500, {9, 8.5f, 8.5f, 0.5f, 0.2f}, {1, 2, 3, 4, 0}, 3, 3,
        {1, 2, 3, 4, 5}, 3, 3},
   };
