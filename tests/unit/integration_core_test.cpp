@@ -47,6 +47,8 @@ float PoleAt03(float x) {
 float SqrtAbs(float x) { return std::sqrt(std::fabs(x)); }
 float SqrtOneMinus(float x) { return std::sqrt(1.0f - x); }
 float Sine204(float x) { return std::sin(0x1.97c3b6p+7f * x); }
+float Sine198(float x) { return std::sin(0x1.8c5a34p+7f * x); }
+float ScaledLog(float x) { return x > 0.0f ? std::log(x) * 0x1.06ab08p+0f : 0.0f; }
 
 struct CoreRun {
   float result = -99.0f, absest = -99.0f;
@@ -138,6 +140,12 @@ TEST(IntegrationCoreTest, Outcomes) {
     std::int32_t nparts = 0;  // the partition it ends with, where pinned
   };
   const Row rows[] = {
+      // The scan for a large subinterval before extrapolating looks at
+      // every maintained position of the error ordering, and no further.
+      {"0: the large subinterval found last", Counted<ScaledLog>, 0x1.d38cb4p-5f, 0x1.003dcep+0f, 0.0f, 1.0e-6f, 500,
+       Outcome::kConverged, 4},
+      {"1: the scan near the limit", Counted<Sine198>, 0x1.f5fd5ap-5f, 0x1.238dcep+1f, 0.0f, 1.0e-4f, 59,
+       Outcome::kLimitReached, 59},
       {"1: subinterval limit", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 10, Outcome::kLimitReached},
       {"1: a single subinterval allowed", Counted<Exp>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, Outcome::kLimitReached},
       {"1: a single subinterval, zero estimate", Counted<Zero>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, Outcome::kLimitReached},

@@ -91,6 +91,15 @@ TEST(IntegrationExtrapolationTest, AgreeingNeighboursOrAnIrregularTableCollapseI
   }
 }
 
+TEST(IntegrationExtrapolationTest, ABreakdownAtTheSecondElementKeepsThreeEntries) {
+  // The first element is 3; at the second, the neighbours kBelow4 and 4
+  // agree to exactly their tolerance.
+  Table t({1.0f, kBelow4, 4.0f, 5.0f, 7.0f});
+  t.Extrapolate();
+  EXPECT_EQ(t.xlen, 3);
+  EXPECT_EQ(t.xres, 3.0f);
+}
+
 TEST(IntegrationExtrapolationTest, GeometricSequenceIsExtrapolatedExactly) {
   Table t({0.5f, 0.75f, 0.875f});  // 1 - 2^-k
   t.Extrapolate();
