@@ -167,7 +167,9 @@ TEST(IntegrationCoreTest, Outcomes) {
     SCOPED_TRACE(row.name);
     const CoreRun run = Core(row.f, row.a, row.b, row.errabs, row.errrel, row.maxsub);
     EXPECT_EQ(run.icode, row.icode);
-    if (row.nparts != 0) EXPECT_EQ(run.nparts, row.nparts);
+    if (row.nparts != 0) {
+      EXPECT_EQ(run.nparts, row.nparts);
+    }
     EXPECT_EQ(run.ncalls, 42 * run.nparts - 21);
     EXPECT_EQ(run.calls, run.ncalls);
     EXPECT_LE(run.nparts, row.maxsub);
