@@ -65,7 +65,7 @@ struct Core {
   // all, or twenty bisections whose halves carry more error than the whole
   // (from the eleventh subinterval on), end the passes with roundoff.
   std::int32_t stalls = 0;                // outside the extrapolation phase
-  std::int32_t extrapolation_stalls = 0; // inside it
+  std::int32_t extrapolation_stalls = 0;  // inside it
   std::int32_t error_growths = 0;
   // Five stalls in the extrapolation phase: roundoff limits what the
   // extrapolation can reach. From then on the large subintervals are no
@@ -74,10 +74,13 @@ struct Core {
   // Subintervals no wider than minwid are small; widerr sums the errors of
   // the others.
   float minwid = 0.0f, widerr = 0.0f;
-  // Extrapolation: its phase (small subintervals being bisected), switched
-  // off for good, the table, the last value and error, the tolerance it
-  // must meet, widerr at the last gain, and the calls since then.
-  bool xmode = false, xoff = false;
+  // The extrapolation phase: the next subinterval to bisect was small, so
+  // the large ones are bisected first and then the sums extrapolated.
+  bool extrapolation_phase = false;
+  // The table collapsed to one entry: no more extrapolation in this call.
+  bool extrapolation_off = false;
+  // The table, the last value and error, the tolerance an extrapolated
+  // value must meet, widerr at the last gain, and the calls since then.
   std::array<float, kTableSize> xtab{};
   std::int32_t xlen = 0;
   float xres = 0.0f, xerr = 0.0f;
@@ -115,18 +118,20 @@ PassesEnd Core::Passes() {
     if (icode != Outcome::kConverged) return PassesEnd::kStopped;
 
     if (nparts == 2) {
+      // After the first bisection: the first notion of small, and the
+      // second entry of the extrapolation table.
       minwid = Single(std::fabs(Wide(b) - a) * kSmallWidth);
       widerr = errtot;
       xtol = tolbnd;
       xtab[1] = area;
       continue;
     }
-    if (xoff) continue;
+    if (extrapolation_off) continue;
 
     UpdateWideError(halves);
-    if (!xmode) {
+    if (!extrapolation_phase) {
       if (Large(maxidx)) continue;
-      xmode = true;
+      extrapolation_phase = true;
       ordpos = 2;
     }
     if (!extrapolation_roundoff && widerr > xtol && ReturnLargeFirst()) continue;
@@ -163,7 +168,7 @@ void Core::WatchRoundoff(const Halves& h) {
   if (h.dev1 == h.error1 || h.dev2 == h.error2) return;
   if (std::fabs(Wide(subint(maxidx)) - h.area12) <= kSameArea * std::fabs(Wide(h.area12)) &&
       h.erro12 >= kSameError * Wide(errbig)) {
-    if (xmode) {
+    if (extrapolation_phase) {
       ++extrapolation_stalls;
     } else {
       ++stalls;
@@ -232,7 +237,7 @@ bool Core::ExtrapolationEnds() {
     xtol = Tolerance(xres);
     if (absest <= xtol) return true;
   }
-  if (xlen == 1) xoff = true;
+  if (xlen == 1) extrapolation_off = true;
   return icode == Outcome::kExtrapolationRoundoff;
 }
 
@@ -241,7 +246,7 @@ void Core::ResumeBisectingTheLargestError() {
   maxidx = errord(1);
   errbig = suberr(maxidx);
   ordpos = 1;
-  xmode = false;
+  extrapolation_phase = false;
   minwid = Single(Wide(minwid) * 0.5);
   widerr = errtot;
 }
