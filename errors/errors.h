@@ -7,15 +7,14 @@
 //   E1PSH("Q2AGS ");
 //   if (maxsub < 1) {
 //     E1PRMI(1, maxsub);
-//     E1MES(5, 1, "The maximum number of subintervals MAXSUB = %(I1).  It must be at least 1.");
+//     E1MES(ErrorType::kTerminal, 1, "The maximum number of subintervals MAXSUB = %(I1).  It must be at least 1.");
 //   }
-//   if (N1RTY(0) == 0) { /* work */ }
+//   if (N1RTY(0) == TypeNumber(ErrorType::kNone)) { /* work */ }
 //   E1POP("Q2AGS ");
 //
-// Types: 1 note, 2 alert, 3 warning, 4 fatal, 5 terminal, 6 warning and
-// 7 fatal printed at once. Warnings and fatal errors are printed by the pop
-// of the routine that user code called; types 4, 5 and 7 stop the program
-// (exit status 2). Messages are formatted records on the console.
+// Warnings and fatal errors are printed by the pop of the routine that user
+// code called; fatal and terminal errors stop the program (exit status 2).
+// Messages are formatted records on the console.
 #pragma once
 
 #include <array>
@@ -23,6 +22,23 @@
 #include <string_view>
 
 namespace zel::errors {
+
+// The error types: when a posted error is printed and whether it stops the
+// program. The service's integer interfaces (E1MES, N1RTY, the level table)
+// carry them by these numbers.
+enum class ErrorType : std::int32_t {
+  kNone = 0,        // nothing posted at the level
+  kNote = 1,        // never printed, not passed to the caller
+  kAlert = 2,       // passed to the caller, never printed, never stops
+  kWarning = 3,     // printed by the pop of the routine user code called
+  kFatal = 4,       // printed there, and then stops the program
+  kTerminal = 5,    // printed when posted; stops at the pop of the routine that posted it
+  kWarningNow = 6,  // printed when posted, with the word of kWarning; never stops
+  kFatalNow = 7,    // printed when posted, with the word of kFatal; stops where it comes back to user code
+};
+
+// The number of an error type, as the integer interfaces carry it.
+constexpr std::int32_t TypeNumber(ErrorType type) { return static_cast<std::int32_t>(type); }
 
 // --- Name stack and propagation ---
 // Registers a routine (names are blank-padded or cut to 32 characters). A
@@ -54,6 +70,9 @@ void E1PRML(std::int32_t k, std::string_view text);
 // empty or single-blank template keeps it. Types 5 to 7 are printed at once;
 // a type outside -1..7 is reported and stops the program.
 void E1MES(std::int32_t type, std::int32_t code, std::string_view message_template);
+inline void E1MES(ErrorType type, std::int32_t code, std::string_view message_template) {
+  E1MES(TypeNumber(type), code, message_template);
+}
 
 // --- Printing ---
 // Prints the pending message to the unit UMACH(3) names, with a traceback
@@ -94,9 +113,9 @@ struct ServiceState {
   std::int32_t pend7 = 0;
 };
 
-// The error types 1 to 7: the word printed before " ERROR" and the print
-// and stop attributes. Fixed; any other type prints as "UNKNOWN " and has
-// neither attribute.
+// The error types kNote to kFatalNow, by number: the word printed before
+// " ERROR" and the print and stop attributes. Fixed; any other number prints
+// as "UNKNOWN " and has neither attribute.
 std::string_view TypeWord(std::int32_t type);
 int PrintAttribute(std::int32_t type);
 int StopAttribute(std::int32_t type);

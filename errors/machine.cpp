@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "errors/errors.h"
@@ -11,32 +12,47 @@
 namespace zel::errors {
 namespace {
 
+using Single = std::numeric_limits<float>;
+using Double = std::numeric_limits<double>;
+using Integer = std::numeric_limits<std::int32_t>;
+
 constexpr std::array<std::int32_t, 12> kIntegerConstants = {
-    32,           // bits per integer storage unit
-    4,            // characters per integer storage unit
-    2,            // base of integer arithmetic
-    31,           // base-2 digits of an integer, sign excluded
-    2147483647,   // largest integer
-    2,            // base of floating-point arithmetic
-    24,           // base-2 digits of the single-precision significand
-    -125,         // smallest single-precision exponent (x = f * 2^e, 1/2 <= f < 1)
-    128,          // largest single-precision exponent
-    53,           // base-2 digits of the double-precision significand
-    -1021,        // smallest double-precision exponent
-    1024,         // largest double-precision exponent
+    32,                     // bits per integer storage unit
+    4,                      // characters per integer storage unit
+    Integer::radix,         // base of integer arithmetic
+    Integer::digits,        // base-2 digits of an integer, sign excluded
+    Integer::max(),         // largest integer
+    Single::radix,          // base of floating-point arithmetic
+    Single::digits,         // base-2 digits of the single-precision significand
+    Single::min_exponent,   // smallest single-precision exponent (x = f * 2^e, 1/2 <= f < 1)
+    Single::max_exponent,   // largest single-precision exponent
+    Double::digits,         // base-2 digits of the double-precision significand
+    Double::min_exponent,   // smallest double-precision exponent
+    Double::max_exponent,   // largest double-precision exponent
+};
+static_assert(kIntegerConstants == std::array<std::int32_t, 12>{32, 4, 2, 31, 2147483647, 2, 24, -125, 128, 53,
+                                                                -1021, 1024});
+
+// log10(2) is the one value <limits> does not give: as a bit pattern, so
+// that no decimal rounding is involved.
+constexpr float kLog10Of2 = std::bit_cast<float>(std::uint32_t{0x3E9A209Bu});
+
+constexpr std::array<float, 8> kRealConstants = {
+    Single::min(),          // 2^-126, smallest positive normalised number
+    Single::max(),          // largest finite number
+    Single::epsilon() / 2,  // 2^-24, smallest relative spacing
+    Single::epsilon(),      // 2^-23, largest relative spacing (machine epsilon)
+    kLog10Of2,              // log10(2)
+    Single::quiet_NaN(),    // quiet NaN
+    Single::infinity(),     // +infinity
+    -Single::infinity(),    // -infinity
 };
 
-// Given as bit patterns so that no decimal rounding is involved.
-constexpr std::array<std::uint32_t, 8> kRealConstantBits = {
-    0x00800000u,  // 2^-126, smallest positive normalised number
-    0x7F7FFFFFu,  // largest finite number
-    0x33800000u,  // 2^-24, smallest relative spacing
-    0x34000000u,  // 2^-23, largest relative spacing (machine epsilon)
-    0x3E9A209Bu,  // log10(2)
-    0x7FC00000u,  // quiet NaN
-    0x7F800000u,  // +infinity
-    0xFF800000u,  // -infinity
-};
+// The bit patterns a report shows, fixed whatever the library provides.
+constexpr std::uint32_t Bits(std::size_t row) { return std::bit_cast<std::uint32_t>(kRealConstants[row]); }
+static_assert(Bits(0) == 0x00800000u && Bits(1) == 0x7F7FFFFFu && Bits(2) == 0x33800000u &&
+              Bits(3) == 0x34000000u && Bits(4) == 0x3E9A209Bu && Bits(5) == 0x7FC00000u &&
+              Bits(6) == 0x7F800000u && Bits(7) == 0xFF800000u);
 
 constexpr std::array<std::int32_t, 3> kInitialUnits = {5, 6, 6};
 std::array<std::int32_t, 3> g_units = kInitialUnits;
@@ -82,12 +98,12 @@ void UMACH(std::int32_t n, std::int32_t& unit) {
 }
 
 float AMACH(std::int32_t n) {
-  if (n >= 1 && n <= 8) return std::bit_cast<float>(kRealConstantBits[static_cast<std::size_t>(n - 1)]);
+  if (n >= 1 && n <= 8) return kRealConstants[static_cast<std::size_t>(n - 1)];
   E1PSH("AMACH ");
   E1PRMI(1, n);
-  E1MES(5, 5, "The argument must be between 1 and 8 inclusive. N = %(I1)");
+  E1MES(ErrorType::kTerminal, 5, "The argument must be between 1 and 8 inclusive. N = %(I1)");
   E1POP("AMACH ");  // a terminal error: the pop stops the program
-  return std::bit_cast<float>(kRealConstantBits[5]);
+  return kRealConstants[5];
 }
 
 namespace internal {

@@ -116,15 +116,16 @@ void E1PRML(std::int32_t k, std::string_view text) {
 
 void E1MES(std::int32_t type, std::int32_t code, std::string_view message_template) {
   ServiceState& state = State();
-  if (type < -1 || type > 7) {
+  constexpr std::int32_t kKeepType = -1;
+  if (type < kKeepType || type > TypeNumber(ErrorType::kFatalNow)) {
     // Shown under the type and code already standing at this level.
     internal::SetPendingText(state, ".  Error from E1MES.  Illegal error type specified.");
     E1SHOW();
     internal::StopAfterError();
   }
-  if (type != -1) state.levtyp[state.level] = type;
+  if (type != kKeepType) state.levtyp[state.level] = type;
   if (code >= 0) state.levcod[state.level] = code;
-  if (type == 0 || code == 0) {
+  if (type == TypeNumber(ErrorType::kNone) || code == 0) {
     state.txtlen = 0;
     state.parlen = 1;
     return;
@@ -133,9 +134,9 @@ void E1MES(std::int32_t type, std::int32_t code, std::string_view message_templa
   // shown later under the newly posted type and code.
   if (!message_template.empty() && message_template != " ") Compose(state, message_template);
   std::int32_t posted = state.levtyp[state.level];
-  if (posted == 6) state.pend6 = 1;
-  if (posted == 7) state.pend7 = 1;
-  if (posted >= 5 && PrintAttribute(posted) == 1) E1SHOW();
+  if (posted == TypeNumber(ErrorType::kWarningNow)) state.pend6 = 1;
+  if (posted == TypeNumber(ErrorType::kFatalNow)) state.pend7 = 1;
+  if (posted >= TypeNumber(ErrorType::kTerminal) && PrintAttribute(posted) == 1) E1SHOW();
   state.parlen = 1;
 }
 

@@ -7,6 +7,12 @@
 namespace zel::errors {
 namespace {
 
+constexpr std::int32_t kNone = TypeNumber(ErrorType::kNone);
+constexpr std::int32_t kAlert = TypeNumber(ErrorType::kAlert);
+constexpr std::int32_t kFatal = TypeNumber(ErrorType::kFatal);
+constexpr std::int32_t kTerminal = TypeNumber(ErrorType::kTerminal);
+constexpr std::int32_t kFatalNow = TypeNumber(ErrorType::kFatalNow);
+
 // E1POP's two failure texts.
 constexpr std::string_view kPopEmpty = "Error condition in E1POP.  Cannot pop from %(L1) because stack is empty.";
 constexpr std::string_view kPopMismatch =
@@ -16,16 +22,17 @@ bool SameName(std::string_view a, std::string_view b) {
   return internal::TrimTrailingBlanks(a) == internal::TrimTrailingBlanks(b);
 }
 
-// The decision for types 6 and 7 where the error comes back to user code: a
-// pending type 7 outweighs a pending type 6. Both flags are consumed.
+// The decision for the types printed when posted (kWarningNow, kFatalNow)
+// where the error comes back to user code: a pending kFatalNow outweighs a
+// pending kWarningNow. Both flags are consumed.
 bool TakePendingStop(ServiceState& state) {
   int decision = 0;
   if (state.pend6 >= 1) {
-    decision = StopAttribute(6);
+    decision = StopAttribute(TypeNumber(ErrorType::kWarningNow));
     state.pend6 = 0;
   }
   if (state.pend7 >= 1) {
-    decision = StopAttribute(7);
+    decision = StopAttribute(kFatalNow);
     state.pend7 = 0;
   }
   return decision == 1;
@@ -38,12 +45,12 @@ void E1PSH(std::string_view name) {
   if (state.level < state.maxlev) {
     ++state.level;
     internal::SetLevelName(state, state.level, name);
-    state.levtyp[state.level] = 0;
+    state.levtyp[state.level] = kNone;
     state.levcod[state.level] = 0;
     return;
   }
   E1PRMI(1, state.maxlev);
-  E1MES(5, 1, "Error condition in E1PSH.  Push would cause stack level to exceed %(I1). ");
+  E1MES(ErrorType::kTerminal, 1, "Error condition in E1PSH.  Push would cause stack level to exceed %(I1). ");
   internal::StopAfterError();
 }
 
@@ -52,7 +59,7 @@ void E1POP(std::string_view name) {
   if (state.level <= 1) {
     E1PSH("E1POP ");
     E1PRML(1, name);
-    E1MES(5, 1, kPopEmpty);
+    E1MES(ErrorType::kTerminal, 1, kPopEmpty);
     internal::StopAfterError();
   }
   // A name is stored cut to 32 characters, so it is compared that way.
@@ -60,28 +67,29 @@ void E1POP(std::string_view name) {
   if (!SameName(name.substr(0, kNameLength), on_top)) {
     E1PRML(1, name);
     E1PRML(2, on_top);
-    E1MES(5, 2, kPopMismatch);
+    E1MES(ErrorType::kTerminal, 2, kPopMismatch);
     internal::StopAfterError();
   }
 
   std::int32_t level = state.level;
   std::int32_t type = state.levtyp[level];
-  if (type != 0) {
-    if (type >= 2 && type <= 7) {
+  if (type != kNone) {
+    // A note stays at its level; every other type is passed on.
+    if (type >= kAlert && type <= kFatalNow) {
       state.levtyp[level - 1] = type;
       state.levcod[level - 1] = state.levcod[level];
     }
     bool from_user = state.levusr[level - 1];
-    if (type <= 4) {
+    if (type <= kFatal) {
       // Printed while this routine is still on top, so the report names it.
       if (from_user && PrintAttribute(type) == 1) E1SHOW();
       if (from_user && StopAttribute(type) == 1) internal::StopAfterError();
     } else {
-      // Types 5 to 7 were printed when posted; this shows only a text
-      // composed since.
+      // Terminal errors and the types printed when posted were printed
+      // then; this shows only a text composed since.
       if (PrintAttribute(type) == 1) E1SHOW();
-      if (type == 5) {
-        if (StopAttribute(5) == 1) internal::StopAfterError();
+      if (type == kTerminal) {
+        if (StopAttribute(kTerminal) == 1) internal::StopAfterError();
       } else if (from_user && TakePendingStop(state)) {
         internal::StopAfterError();
       }
@@ -99,7 +107,7 @@ void E1POP(std::string_view name) {
 std::int32_t N1RTY(std::int32_t i) {
   ServiceState& state = State();
   if (i == 0 || i == 1) return state.levtyp[state.level + i];
-  state.levtyp[state.level] = 5;
+  state.levtyp[state.level] = kTerminal;
   state.levcod[state.level] = 1;
   internal::SetPendingText(state, ".  The argument passed to N1RTY must be 0 or 1.");
   E1SHOW();
@@ -116,7 +124,7 @@ void E1USR(std::string_view on_or_off) {
   } else {
     // Printed at once; the stop follows at the pop of the routine on top.
     E1PRML(1, on_or_off);
-    E1MES(5, 1,
+    E1MES(ErrorType::kTerminal, 1,
           "Invalid value for SWITCH in call to E1USR.  SWITCH must be set to 'ON' or 'OFF'.  SWITCH = '%(L1)' ");
   }
 }

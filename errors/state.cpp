@@ -18,21 +18,22 @@ struct TypeAttributes {
   int stop;
 };
 
-// Types 6 and 7 are printed at once when posted but carry the words of
-// types 3 and 4.
+// By type number; row 0 serves every number that is not a type.
 constexpr std::array<TypeAttributes, 8> kTypes = {{
     {"UNKNOWN ", 0, 0},
-    {"NOTE    ", 0, 0},
-    {"ALERT   ", 0, 0},
-    {"WARNING ", 1, 0},
-    {"FATAL   ", 1, 1},
-    {"TERMINAL", 1, 1},
-    {"WARNING ", 1, 0},
-    {"FATAL   ", 1, 1},
+    {"NOTE    ", 0, 0},  // kNote
+    {"ALERT   ", 0, 0},  // kAlert
+    {"WARNING ", 1, 0},  // kWarning
+    {"FATAL   ", 1, 1},  // kFatal
+    {"TERMINAL", 1, 1},  // kTerminal
+    {"WARNING ", 1, 0},  // kWarningNow
+    {"FATAL   ", 1, 1},  // kFatalNow
 }};
+static_assert(kTypes.size() == TypeNumber(ErrorType::kFatalNow) + 1);
 
 const TypeAttributes& Attributes(std::int32_t type) {
-  return type >= 1 && type <= 7 ? kTypes[static_cast<std::size_t>(type)] : kTypes[0];
+  const bool known = type >= TypeNumber(ErrorType::kNote) && type <= TypeNumber(ErrorType::kFatalNow);
+  return known ? kTypes[static_cast<std::size_t>(type)] : kTypes[0];
 }
 
 // The level, the text, the parameter store and the pending flags start as
@@ -45,7 +46,7 @@ ServiceState InitialState() {
     state.levcod[level] = -1;
   }
   internal::SetLevelName(state, 1, "USER");
-  state.levtyp[1] = 0;
+  state.levtyp[1] = TypeNumber(ErrorType::kNone);
   state.levcod[1] = 0;
   state.levusr[1] = true;
   return state;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 
 #include "integration/integration.h"
 #include "integration/internal.h"
@@ -18,22 +19,18 @@ constexpr float kNoGainRatio = 0.001f;   // extrapolation error small against th
 constexpr float kSmallWidth = 0.375f;    // first width below which a subinterval is small
 constexpr float kDivergence = 0.01f;     // result/area ratios outside [0.01, 100] diverge
 
-// Outcome codes as the passes and the finish set them; the finish lowers
-// every code above 2 by one.
-enum Code : std::int32_t {
-  kNormal = 0,
-  kLimit = 1,
-  kRoundoff = 2,
-  kExtrapolationRoundoff = 3,  // returned as 2
-  kTooFine = 4,                // returned as 3
-  kNoConvergence = 5,          // returned as 4
-  kDivergent = 6,              // returned as 5
-};
-
 // How the passes end: the summed error meets the tolerance (the plain sum
 // is the result), or they stop for another reason (the extrapolated value
 // competes with the plain sum).
 enum class PassesEnd { kToleranceMet, kStopped };
+
+// The two halves of one bisection, as the rule evaluated them.
+struct Halves {
+  float a1, b1, a2, b2;       // [a1, b1] the left half, [a2, b2] the right; b1 = a2
+  float area1, error1, dev1;  // integral, error estimate, integral of |f - mean|
+  float area2, error2, dev2;
+  float area12, erro12;       // the sums of the two
+};
 
 // One call's working state, and the steps that share it.
 struct Core {
@@ -43,10 +40,12 @@ struct Core {
   std::int32_t maxsub;
   float& result;
   float& absest;
-  std::int32_t& icode;
+  Outcome& icode;
   std::int32_t& nparts;
   OneBased<float> sublo, subhi, subint, suberr;
   OneBased<std::int32_t> errord;
+  std::span<const float> suberr_elements;
+  std::span<std::int32_t> errord_elements;
 
   float epsm = 0.0f, undfl = 0.0f, ovrfl = 0.0f;
   // Running sums of subint and suberr over the partition, and the tolerance.
@@ -60,16 +59,28 @@ struct Core {
   // when the integrand is essentially of one sign.
   float absint = 0.0f, devint = 0.0f;
   std::int32_t signf = -1;
-  // Roundoff counters; xflag 3 once rndct2 reached 5.
-  std::int32_t rndct1 = 0, rndct2 = 0, rndct3 = 0;
-  std::int32_t xflag = 0;
+  // The roundoff watch. A bisection stalls when it changes the area by
+  // (almost) nothing and keeps (almost) all of the error; stalls are
+  // counted apart outside and inside the extrapolation phase. Ten stalls in
+  // all, or twenty bisections whose halves carry more error than the whole
+  // (from the eleventh subinterval on), end the passes with roundoff.
+  std::int32_t stalls = 0;                // outside the extrapolation phase
+  std::int32_t extrapolation_stalls = 0;  // inside it
+  std::int32_t error_growths = 0;
+  // Five stalls in the extrapolation phase: roundoff limits what the
+  // extrapolation can reach. From then on the large subintervals are no
+  // longer bisected first, and the finish widens the extrapolated error.
+  bool extrapolation_roundoff = false;
   // Subintervals no wider than minwid are small; widerr sums the errors of
   // the others.
   float minwid = 0.0f, widerr = 0.0f;
-  // Extrapolation: its phase (small subintervals being bisected), switched
-  // off for good, the table, the last value and error, the tolerance it
-  // must meet, widerr at the last gain, and the calls since then.
-  bool xmode = false, xoff = false;
+  // The extrapolation phase: the next subinterval to bisect was small, so
+  // the large ones are bisected first and then the sums extrapolated.
+  bool extrapolation_phase = false;
+  // The table collapsed to one entry: no more extrapolation in this call.
+  bool extrapolation_off = false;
+  // The table, the last value and error, the tolerance an extrapolated
+  // value must meet, widerr at the last gain, and the calls since then.
   std::array<float, kTableSize> xtab{};
   std::int32_t xlen = 0;
   float xres = 0.0f, xerr = 0.0f;
@@ -81,126 +92,163 @@ struct Core {
   bool Large(std::int32_t k) const { return std::fabs(Wide(subhi(k)) - sublo(k)) > minwid; }
 
   PassesEnd Passes();
+  Halves Bisect();
+  void WatchRoundoff(const Halves& halves);
+  void JudgePass(const Halves& halves);
+  void StoreHalves(const Halves& halves);
+  void UpdateWideError(const Halves& halves);
   bool ReturnLargeFirst();
+  bool ExtrapolationEnds();
+  void ResumeBisectingTheLargestError();
   bool PlainSumIsBetter();
 };
 
 // The passes, for nparts = 2, 3, ... up to maxsub; the pass at maxsub
-// always leaves, since it sets a code.
+// always leaves, since it sets an outcome.
 PassesEnd Core::Passes() {
   for (nparts = 2;; ++nparts) {
-    // Bisect the subinterval with the largest error (or the one the
-    // extrapolation phase picked).
-    const float a1 = sublo(maxidx);
-    const float b2 = subhi(maxidx);
-    const float b1 = Single((Wide(b2) + a1) * 0.5);
-    const float a2 = b1;
-    errprv = errbig;
-
-    float area1 = 0.0f, error1 = 0.0f, abs1 = 0.0f, dev1 = 0.0f;
-    float area2 = 0.0f, error2 = 0.0f, abs2 = 0.0f, dev2 = 0.0f;
-    QRULE21(f, a1, b1, area1, error1, abs1, dev1);
-    QRULE21(f, a2, b2, area2, error2, abs2, dev2);
-
-    // Running sums updated by differences; the partition is never re-summed.
-    const float area12 = Single(Wide(area1) + area2);
-    const float erro12 = Single(Wide(error1) + error2);
-    errtot = Single(Wide(errtot) + erro12 - errbig);
-    area = Single(Wide(area) + area12 - subint(maxidx));
-
-    // Roundoff watch: the bisection changed the area by nothing and kept
-    // the error, or made the error grow. Estimates capped at the deviation
-    // integral say nothing about roundoff.
-    if (dev1 != error1 && dev2 != error2) {
-      if (std::fabs(Wide(subint(maxidx)) - area12) <= kSameArea * std::fabs(Wide(area12)) &&
-          erro12 >= kSameError * Wide(errbig)) {
-        if (xmode) {
-          ++rndct2;
-        } else {
-          ++rndct1;
-        }
-      }
-      if (nparts > 10 && erro12 > errbig) ++rndct3;
-    }
-    subint(maxidx) = area1;
-    subint(nparts) = area2;
+    const Halves halves = Bisect();
+    WatchRoundoff(halves);
     tolbnd = Tolerance(area);
-
-    if (rndct1 + rndct2 >= 10 || rndct3 >= 20) icode = kRoundoff;
-    if (rndct2 >= 5) xflag = 3;
-    if (nparts == maxsub) icode = kLimit;
-    // The halves can no longer be told apart from the ends in single
-    // precision.
-    if (std::max(std::fabs(a1), std::fabs(b2)) <= (1.0 + 1000.0 * epsm) * (std::fabs(Wide(a2)) + 1000.0 * undfl)) {
-      icode = kTooFine;
-    }
-
-    // The half with the larger error stays at maxidx (the left one on a tie).
-    if (error2 > error1) {
-      sublo(maxidx) = a2;
-      sublo(nparts) = a1;
-      subhi(nparts) = b1;
-      subint(maxidx) = area2;
-      subint(nparts) = area1;
-      suberr(maxidx) = error2;
-      suberr(nparts) = error1;
-    } else {
-      sublo(nparts) = a2;
-      subhi(maxidx) = b1;
-      subhi(nparts) = b2;
-      suberr(maxidx) = error1;
-      suberr(nparts) = error2;
-    }
-    QORDER(maxsub, nparts, maxidx, errbig, &suberr(1), &errord(1), ordpos);
+    JudgePass(halves);
+    StoreHalves(halves);
+    QORDER(maxsub, nparts, maxidx, errbig, suberr_elements, errord_elements, ordpos);
 
     if (errtot <= tolbnd) return PassesEnd::kToleranceMet;
-    if (icode != kNormal) return PassesEnd::kStopped;
+    if (icode != Outcome::kConverged) return PassesEnd::kStopped;
 
     if (nparts == 2) {
+      // After the first bisection: the first notion of small, and the
+      // second entry of the extrapolation table.
       minwid = Single(std::fabs(Wide(b) - a) * kSmallWidth);
       widerr = errtot;
       xtol = tolbnd;
       xtab[1] = area;
       continue;
     }
-    if (xoff) continue;
+    if (extrapolation_off) continue;
 
-    // widerr: the error of the subintervals wider than minwid.
-    widerr = Single(Wide(widerr) - errprv);
-    if (std::fabs(Wide(b1) - a1) > minwid) widerr = Single(Wide(widerr) + erro12);
-
-    if (!xmode) {
+    UpdateWideError(halves);
+    if (!extrapolation_phase) {
       if (Large(maxidx)) continue;
-      xmode = true;
+      extrapolation_phase = true;
       ordpos = 2;
     }
-    if (xflag != 3 && widerr > xtol && ReturnLargeFirst()) continue;
-
-    // Extrapolate the sequence of partition sums.
-    ++xlen;
-    xtab[xlen - 1] = area;
-    QEXTRA(xlen, xtab.data(), xres, xerr, LastExtrapolations().data(), xcalls);
-    ++nogain;
-    if (nogain > 5 && absest < kNoGainRatio * Wide(errtot)) icode = kNoConvergence;
-    if (xerr < absest) {
-      nogain = 0;
-      absest = xerr;
-      result = xres;
-      xcorr = widerr;
-      xtol = Tolerance(xres);
-      if (absest <= xtol) return PassesEnd::kStopped;
-    }
-    if (xlen == 1) xoff = true;
-    if (icode == kNoConvergence) return PassesEnd::kStopped;
-
-    // Back to bisecting the largest error, with a smaller notion of small.
-    maxidx = errord(1);
-    errbig = suberr(maxidx);
-    ordpos = 1;
-    xmode = false;
-    minwid = Single(Wide(minwid) * 0.5);
-    widerr = errtot;
+    if (!extrapolation_roundoff && widerr > xtol && ReturnLargeFirst()) continue;
+    if (ExtrapolationEnds()) return PassesEnd::kStopped;
+    ResumeBisectingTheLargestError();
   }
+}
+
+// Bisects the subinterval with the largest error (or the one the
+// extrapolation phase picked), applies the rule to both halves, and updates
+// the running sums by differences: the partition is never re-summed.
+Halves Core::Bisect() {
+  Halves h{};
+  h.a1 = sublo(maxidx);
+  h.b2 = subhi(maxidx);
+  h.b1 = Single((Wide(h.b2) + h.a1) * 0.5);
+  h.a2 = h.b1;
+  errprv = errbig;
+
+  float abs1 = 0.0f, abs2 = 0.0f;  // not used
+  QRULE21(f, h.a1, h.b1, h.area1, h.error1, abs1, h.dev1);
+  QRULE21(f, h.a2, h.b2, h.area2, h.error2, abs2, h.dev2);
+
+  h.area12 = Single(Wide(h.area1) + h.area2);
+  h.erro12 = Single(Wide(h.error1) + h.error2);
+  errtot = Single(Wide(errtot) + h.erro12 - errbig);
+  area = Single(Wide(area) + h.area12 - subint(maxidx));
+  return h;
+}
+
+// Counts stalls and error growths (see the counters). Estimates capped at
+// the deviation integral say nothing about roundoff.
+void Core::WatchRoundoff(const Halves& h) {
+  if (h.dev1 == h.error1 || h.dev2 == h.error2) return;
+  if (std::fabs(Wide(subint(maxidx)) - h.area12) <= kSameArea * std::fabs(Wide(h.area12)) &&
+      h.erro12 >= kSameError * Wide(errbig)) {
+    if (extrapolation_phase) {
+      ++extrapolation_stalls;
+    } else {
+      ++stalls;
+    }
+  }
+  if (nparts > 10 && h.erro12 > errbig) ++error_growths;
+}
+
+// The outcomes a pass can set, in this order, each later one overriding an
+// earlier: roundoff, the subinterval limit, too fine a subdivision.
+void Core::JudgePass(const Halves& h) {
+  if (stalls + extrapolation_stalls >= 10 || error_growths >= 20) icode = Outcome::kRoundoff;
+  if (extrapolation_stalls >= 5) extrapolation_roundoff = true;
+  if (nparts == maxsub) icode = Outcome::kLimitReached;
+  // The halves can no longer be told apart from the ends in single
+  // precision.
+  if (std::max(std::fabs(h.a1), std::fabs(h.b2)) <=
+      (1.0 + 1000.0 * epsm) * (std::fabs(Wide(h.a2)) + 1000.0 * undfl)) {
+    icode = Outcome::kTooFine;
+  }
+}
+
+// The half with the larger error stays at maxidx (the left one on a tie);
+// the other becomes subinterval nparts.
+void Core::StoreHalves(const Halves& h) {
+  if (h.error2 > h.error1) {
+    sublo(maxidx) = h.a2;
+    sublo(nparts) = h.a1;
+    subhi(nparts) = h.b1;
+    subint(maxidx) = h.area2;
+    subint(nparts) = h.area1;
+    suberr(maxidx) = h.error2;
+    suberr(nparts) = h.error1;
+  } else {
+    sublo(nparts) = h.a2;
+    subhi(maxidx) = h.b1;
+    subhi(nparts) = h.b2;
+    subint(maxidx) = h.area1;
+    subint(nparts) = h.area2;
+    suberr(maxidx) = h.error1;
+    suberr(nparts) = h.error2;
+  }
+}
+
+// widerr: the error of the subintervals wider than minwid. The bisected
+// one leaves the sum; its halves join it while they are large.
+void Core::UpdateWideError(const Halves& h) {
+  widerr = Single(Wide(widerr) - errprv);
+  if (std::fabs(Wide(h.b1) - h.a1) > minwid) widerr = Single(Wide(widerr) + h.erro12);
+}
+
+// Extrapolates the sequence of partition sums and keeps the value when its
+// error is the best so far. True when the passes end here: the value meets
+// its tolerance, or the extrapolation has stopped gaining.
+bool Core::ExtrapolationEnds() {
+  ++xlen;
+  xtab[static_cast<std::size_t>(xlen - 1)] = area;
+  QEXTRA(xlen, xtab, xres, xerr, LastExtrapolations(), xcalls);
+  ++nogain;
+  if (nogain > 5 && absest < kNoGainRatio * Wide(errtot)) icode = Outcome::kExtrapolationRoundoff;
+  if (xerr < absest) {
+    nogain = 0;
+    absest = xerr;
+    result = xres;
+    xcorr = widerr;
+    xtol = Tolerance(xres);
+    if (absest <= xtol) return true;
+  }
+  if (xlen == 1) extrapolation_off = true;
+  return icode == Outcome::kExtrapolationRoundoff;
+}
+
+// Back to bisecting the largest error, with a smaller notion of small.
+void Core::ResumeBisectingTheLargestError() {
+  maxidx = errord(1);
+  errbig = suberr(maxidx);
+  ordpos = 1;
+  extrapolation_phase = false;
+  minwid = Single(Wide(minwid) * 0.5);
+  widerr = errtot;
 }
 
 // In the extrapolation phase, looks down the error ordering from ordpos
@@ -224,9 +272,9 @@ bool Core::ReturnLargeFirst() {
 bool Core::PlainSumIsBetter() {
   if (absest == ovrfl) return true;  // no extrapolation improved the error
 
-  if (icode + xflag != 0) {
-    if (xflag == 3) absest = Single(Wide(absest) + xcorr);
-    if (icode == kNormal) icode = kExtrapolationRoundoff;
+  if (icode != Outcome::kConverged || extrapolation_roundoff) {
+    if (extrapolation_roundoff) absest = Single(Wide(absest) + xcorr);
+    if (icode == Outcome::kConverged) icode = Outcome::kRoundoff;
     if (result != 0.0f && area != 0.0f) {
       // Keep whichever of the two has the smaller relative error.
       if (Wide(absest) / std::fabs(result) > Wide(errtot) / std::fabs(area)) return true;
@@ -243,10 +291,10 @@ bool Core::PlainSumIsBetter() {
     return false;
   }
   if (area == 0.0f) {
-    icode = kDivergent;
+    icode = Outcome::kDivergent;
   } else {
     const double q = Wide(result) / area;
-    if (q < kDivergence || q > 100.0 || errtot > std::fabs(area)) icode = kDivergent;
+    if (q < kDivergence || q > 100.0 || errtot > std::fabs(area)) icode = Outcome::kDivergent;
   }
   return false;
 }
@@ -254,14 +302,15 @@ bool Core::PlainSumIsBetter() {
 }  // namespace
 
 void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32_t maxsub, float& result,
-           float& absest, std::int32_t& ncalls, std::int32_t& icode, float* sublo, float* subhi, float* subint,
-           float* suberr, std::int32_t* errord, std::int32_t& nparts) {
+           float& absest, std::int32_t& ncalls, Outcome& icode, std::span<float> sublo, std::span<float> subhi,
+           std::span<float> subint, std::span<float> suberr, std::span<std::int32_t> errord,
+           std::int32_t& nparts) {
   Core core{f, a, b, errabs, errrel, maxsub, result, absest, icode, nparts,
             OneBased<float>(sublo), OneBased<float>(subhi), OneBased<float>(subint), OneBased<float>(suberr),
-            OneBased<std::int32_t>(errord)};
+            OneBased<std::int32_t>(errord), suberr, errord};
   QMCONS(core.epsm, core.undfl, core.ovrfl);
 
-  icode = kNormal;
+  icode = Outcome::kConverged;
   ncalls = 0;
   nparts = 0;
   result = 0.0f;
@@ -271,7 +320,7 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
   core.subint(1) = 0.0f;
   core.suberr(1) = 0.0f;
   if (errabs < 0.0f && errrel < 0.0f) {
-    icode = 6;  // no tolerance at all; returned without lowering
+    icode = Outcome::kNegativeTolerances;
     return;
   }
 
@@ -282,10 +331,10 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
   core.subint(1) = result;
   core.suberr(1) = absest;
   core.errord(1) = 1;
-  if (absest <= 100.0 * core.epsm * core.absint && absest > core.tolbnd) icode = kRoundoff;
-  if (maxsub == 1) icode = kLimit;
+  if (absest <= 100.0 * core.epsm * core.absint && absest > core.tolbnd) icode = Outcome::kRoundoff;
+  if (maxsub == 1) icode = Outcome::kLimitReached;
   // An estimate capped at the deviation integral does not count as met.
-  if (icode != kNormal || (absest <= core.tolbnd && absest != core.devint) || absest == 0.0f) {
+  if (icode != Outcome::kConverged || (absest <= core.tolbnd && absest != core.devint) || absest == 0.0f) {
     ncalls = 42 * nparts - 21;
     return;
   }
@@ -309,7 +358,6 @@ void QCORE(Integrand f, float a, float b, float errabs, float errrel, std::int32
     result = sum;
     absest = core.errtot;
   }
-  if (icode > 2) --icode;
   ncalls = 42 * nparts - 21;
 }
 

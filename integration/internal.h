@@ -8,11 +8,13 @@
 // The routines count subintervals and table entries from 1; OneBased views
 // the caller's arrays that way:
 //
-//   OneBased suberr(suberr_first);
+//   OneBased<float> suberr(suberr_span);
 //   suberr(nparts) = error2;                  // element nparts - 1
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <span>
 
 namespace zel::integration {
 
@@ -23,14 +25,28 @@ inline float Single(double value) { return static_cast<float>(value); }
 // in double.
 inline double Wide(float value) { return value; }
 
+// Debug and sanitizer builds check every 1-based index against the array it
+// views; release builds do not pay for it.
+#if !defined(NDEBUG) || defined(__SANITIZE_ADDRESS__) || defined(ZEL_SANITIZE)
+inline constexpr bool kCheckIndices = true;
+#else
+inline constexpr bool kCheckIndices = false;
+#endif
+
 template <typename T>
 class OneBased {
  public:
-  explicit OneBased(T* first) : first_(first) {}
-  T& operator()(std::int32_t k) const { return first_[k - 1]; }
+  explicit OneBased(std::span<T> elements) : elements_(elements) {}
+  T& operator()(std::int32_t k) const {
+    // Stops at the faulty access itself, before it can touch a neighbour.
+    if constexpr (kCheckIndices) {
+      if (k < 1 || static_cast<std::size_t>(k) > elements_.size()) std::abort();
+    }
+    return elements_.data()[k - 1];
+  }
 
  private:
-  T* first_;
+  std::span<T> elements_;
 };
 
 // x^1.5 for 0 < x < 2^600, correctly rounded and the same on every

@@ -12,10 +12,10 @@ std::int32_t MaintainedLength(std::int32_t maxsub, std::int32_t nparts) {
   return nparts > maxsub / 2 + 2 ? maxsub + 3 - nparts : nparts;
 }
 
-void QORDER(std::int32_t maxsub, std::int32_t nparts, std::int32_t& maxidx, float& errbig, const float* suberr_first,
-            std::int32_t* errord_first, std::int32_t& ordpos) {
-  const OneBased<const float> suberr(suberr_first);
-  const OneBased<std::int32_t> errord(errord_first);
+void QORDER(std::int32_t maxsub, std::int32_t nparts, std::int32_t& maxidx, float& errbig,
+            std::span<const float> suberr_elements, std::span<std::int32_t> errord_elements, std::int32_t& ordpos) {
+  const OneBased<const float> suberr(suberr_elements);
+  const OneBased<std::int32_t> errord(errord_elements);
 
   if (nparts <= 2) {
     // The core keeps the larger half at index 1.

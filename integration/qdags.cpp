@@ -55,10 +55,12 @@ static_assert(kMaxsubTooSmall.size() == 74 && kErrabsNegative.size() == 69 && kE
 static_assert(kLimitReached.size() == 148 && kRoundoff.size() == 114 && kTooFine.size() == 208 &&
               kExtrapolationRoundoff.size() == 140 && kDivergent.size() == 52);
 
-// Error types of the service.
-constexpr std::int32_t kWarning = 3;
-constexpr std::int32_t kFatal = 4;
-constexpr std::int32_t kTerminal = 5;
+using errors::ErrorType;
+
+// Posts the message of an outcome; its error code is the outcome's number.
+void PostOutcome(ErrorType type, Outcome outcome, std::string_view text) {
+  errors::E1MES(type, static_cast<std::int32_t>(outcome), text);
+}
 
 }  // namespace
 
@@ -76,68 +78,71 @@ void QDAGS(Integrand f, float a, float b, float errabs, float errrel, float& res
     if (sublo && subhi && subint && suberr && errord) {
       std::int32_t ncalls = 0;
       std::int32_t nparts = 0;
-      Q2AGS(f, a, b, errabs, errrel, result, absest, kWorkLength, ncalls, nparts, sublo.get(), subhi.get(),
-            subint.get(), suberr.get(), errord.get());
+      Q2AGS(f, a, b, errabs, errrel, result, absest, kWorkLength, ncalls, nparts, {sublo.get(), kWorkLength},
+            {subhi.get(), kWorkLength}, {subint.get(), kWorkLength}, {suberr.get(), kWorkLength},
+            {errord.get(), kWorkLength});
     }
   }  // the arrays are released here, before the pop, which may stop the program
   errors::E1POP("QDAGS ");
 }
 
 void Q2AGS(Integrand f, float a, float b, float errabs, float errrel, float& result, float& absest,
-           std::int32_t maxsub, std::int32_t& ncalls, std::int32_t& nparts, float* sublo, float* subhi,
-           float* subint, float* suberr, std::int32_t* errord) {
+           std::int32_t maxsub, std::int32_t& ncalls, std::int32_t& nparts, std::span<float> sublo,
+           std::span<float> subhi, std::span<float> subint, std::span<float> suberr,
+           std::span<std::int32_t> errord) {
   errors::E1PSH("Q2AGS ");
 
   // Every check is made; each failure is reported.
   if (maxsub < 1) {
     errors::E1PRMI(1, maxsub);
-    errors::E1MES(kTerminal, 1, kMaxsubTooSmall);
+    errors::E1MES(ErrorType::kTerminal, 1, kMaxsubTooSmall);
   }
   if (errabs < 0.0f) {
     errors::E1PRMR(1, errabs);
-    errors::E1MES(kTerminal, 2, kErrabsNegative);
+    errors::E1MES(ErrorType::kTerminal, 2, kErrabsNegative);
   }
   if (errrel < 0.0f) {
     errors::E1PRMR(1, errrel);
-    errors::E1MES(kTerminal, 3, kErrrelNegative);
+    errors::E1MES(ErrorType::kTerminal, 3, kErrrelNegative);
   }
-  if (errabs == 0.0f && errrel == 0.0f) errors::E1MES(kTerminal, 4, kBothZero);
+  if (errabs == 0.0f && errrel == 0.0f) errors::E1MES(ErrorType::kTerminal, 4, kBothZero);
   if (errrel >= 1.0f) {
     errors::E1PRMR(1, errrel);
-    errors::E1MES(kTerminal, 5, kErrrelTooLarge);
+    errors::E1MES(ErrorType::kTerminal, 5, kErrrelTooLarge);
   }
 
-  if (errors::N1RTY(0) == 0) {
-    std::int32_t icode = 0;
-    QCORE(f, a, b, errabs, errrel, maxsub, result, absest, ncalls, icode, sublo, subhi, subint, suberr, errord,
+  if (errors::N1RTY(0) == errors::TypeNumber(ErrorType::kNone)) {
+    Outcome outcome = Outcome::kConverged;
+    QCORE(f, a, b, errabs, errrel, maxsub, result, absest, ncalls, outcome, sublo, subhi, subint, suberr, errord,
           nparts);
-    switch (icode) {
-      case 1:
-        errors::E1PRMI(1, maxsub);
-        errors::E1MES(kFatal, 1, kLimitReached);
+    switch (outcome) {
+      case Outcome::kConverged:
+      case Outcome::kNegativeTolerances:  // cannot pass the checks above
         break;
-      case 2:
+      case Outcome::kLimitReached:
+        errors::E1PRMI(1, maxsub);
+        PostOutcome(ErrorType::kFatal, outcome, kLimitReached);
+        break;
+      case Outcome::kRoundoff:
         errors::E1PRMR(1, errabs);
         errors::E1PRMR(2, errrel);
-        errors::E1MES(kWarning, 2, kRoundoff);
+        PostOutcome(ErrorType::kWarning, outcome, kRoundoff);
         break;
-      case 3: {
+      case Outcome::kTooFine: {
         // The subinterval with the largest error estimate.
-        const std::int32_t worst = errord[0];
+        const std::int32_t worst = OneBased<std::int32_t>(errord)(1);
         errors::E1PRMR(1, OneBased<float>(sublo)(worst));
         errors::E1PRMR(2, OneBased<float>(subhi)(worst));
-        errors::E1MES(kWarning, 3, kTooFine);
+        PostOutcome(ErrorType::kWarning, outcome, kTooFine);
         break;
       }
-      case 4:
+      case Outcome::kExtrapolationRoundoff:
         errors::E1PRMR(1, errabs);
         errors::E1PRMR(2, errrel);
-        errors::E1MES(kWarning, 4, kExtrapolationRoundoff);
+        PostOutcome(ErrorType::kWarning, outcome, kExtrapolationRoundoff);
         break;
-      case 5:
-        errors::E1MES(kFatal, 5, kDivergent);
-        break;
-      default:  // 0: done; 6 cannot pass the checks above
+      case Outcome::kDivergent:
+        PostOutcome(ErrorType::kFatal, outcome, kDivergent);
         break;
     }
   }

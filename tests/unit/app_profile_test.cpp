@@ -25,6 +25,9 @@ void Load(const std::vector<std::pair<float, float>>& pairs) {
   NoteTableChanged();
 }
 
+// The match tolerance: the single nearest to 1.0e-8.
+const float kTolerance = std::bit_cast<float>(std::uint32_t{0x322BCC77});
+
 struct Case {
   const char* name;
   std::vector<std::pair<float, float>> table;
@@ -46,6 +49,7 @@ TEST(Fprof, WorkedValues) {
       {"unsorted: first entry beyond x decides", {{0, 0}, {10, 10}, {5, 0}}, 3.0f, 3.0f},
       {"within the tolerance of a time", {{0, 42}, {1, 0}}, 5.0e-9f, 42.0f},
       {"just outside the tolerance", {{0, 0}, {1, 1}}, 2.0e-8f, 2.0e-8f},
+      {"exactly the tolerance away", {{0, 0}, {1, 1}}, kTolerance, kTolerance},
       {"below the first entry", {{2, 5}, {4, 1}}, 1.0f, 5.0f},
       {"above every entry", {{2, 5}, {4, 1}}, 9.0f, 1.0f},
       {"empty table", {}, 3.0f, 0.0f},

@@ -47,10 +47,14 @@ float PoleAt03(float x) {
 }
 float SqrtAbs(float x) { return std::sqrt(std::fabs(x)); }
 float SqrtOneMinus(float x) { return std::sqrt(1.0f - x); }
+float Sine204(float x) { return std::sin(0x1.97c3b6p+7f * x); }
+float Sine198(float x) { return std::sin(0x1.8c5a34p+7f * x); }
+float ScaledLog(float x) { return x > 0.0f ? std::log(x) * 0x1.06ab08p+0f : 0.0f; }
 
 struct CoreRun {
   float result = -99.0f, absest = -99.0f;
-  std::int32_t ncalls = -1, icode = -1, nparts = -1;
+  std::int32_t ncalls = -1, nparts = -1;
+  Outcome icode = static_cast<Outcome>(-1);
   int calls = 0;
   std::vector<float> sublo, subhi, subint, suberr;
   std::vector<std::int32_t> errord;
@@ -68,8 +72,8 @@ CoreRun Core(Integrand f, float a, float b, float errabs, float errrel, std::int
   errors::ResetService();
   errors::E1PSH("Q2AGS ");
   g_calls = 0;
-  QCORE(f, a, b, errabs, errrel, maxsub, run.result, run.absest, run.ncalls, run.icode, run.sublo.data(),
-        run.subhi.data(), run.subint.data(), run.suberr.data(), run.errord.data(), run.nparts);
+  QCORE(f, a, b, errabs, errrel, maxsub, run.result, run.absest, run.ncalls, run.icode, run.sublo,
+        run.subhi, run.subint, run.suberr, run.errord, run.nparts);
   run.calls = g_calls;
   errors::E1POP("Q2AGS ");
   return run;
@@ -101,7 +105,7 @@ TEST(IntegrationCoreTest, KnownIntegrals) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const CoreRun run = Core(row.f, row.a, row.b, 0.0f, row.errrel);
-    EXPECT_EQ(run.icode, 0);
+    EXPECT_EQ(run.icode, Outcome::kConverged);
     const double tolerance = row.errrel * std::fabs(row.exact);
     EXPECT_NEAR(run.result, row.exact, tolerance);
     EXPECT_LE(run.absest, tolerance);
@@ -133,23 +137,40 @@ TEST(IntegrationCoreTest, Outcomes) {
     Integrand f;
     float a, b, errabs, errrel;
     std::int32_t maxsub;
-    std::int32_t icode;
+    Outcome icode;
+    std::int32_t nparts = 0;  // the partition it ends with, where pinned
   };
   const Row rows[] = {
-      {"1: subinterval limit", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 10, 1},
-      {"1: a single subinterval allowed", Counted<Exp>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, 1},
-      {"1: a single subinterval, zero estimate", Counted<Zero>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, 1},
-      {"2: roundoff floor above the tolerance at once", Counted<One>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, 2},
-      {"2: roundoff in the bisections", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 500, 2},
-      {"3: too fine a subdivision at a pole", Counted<PoleAt03>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, 3},
-      {"3: too fine a subdivision at a jump", Counted<StepAt03>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, 3},
-      {"4: extrapolation roundoff", Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, 4},
-      {"5: divergent", Counted<InverseSquare>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, 5},
+      // The scan for a large subinterval before extrapolating looks at
+      // every maintained position of the error ordering, and no further.
+      {"0: the large subinterval found last", Counted<ScaledLog>, 0x1.d38cb4p-5f, 0x1.003dcep+0f, 0.0f, 1.0e-6f, 500,
+       Outcome::kConverged, 4},
+      {"1: the scan near the limit", Counted<Sine198>, 0x1.f5fd5ap-5f, 0x1.238dcep+1f, 0.0f, 1.0e-4f, 59,
+       Outcome::kLimitReached, 59},
+      {"1: subinterval limit", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 10, Outcome::kLimitReached},
+      {"1: a single subinterval allowed", Counted<Exp>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, Outcome::kLimitReached},
+      {"1: a single subinterval, zero estimate", Counted<Zero>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 1, Outcome::kLimitReached},
+      {"2: roundoff floor above the tolerance at once", Counted<One>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500,
+       Outcome::kRoundoff},
+      {"2: roundoff in the bisections", Counted<Oscillating>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 500, Outcome::kRoundoff,
+       60},
+      {"2: ten stalled bisections", Counted<Log>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kRoundoff, 32},
+      {"2: stalls while extrapolating", Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-6f, 500, Outcome::kRoundoff, 12},
+      {"2: growing errors count from the eleventh subinterval", Counted<Sine204>, 0x1.2fa5f2p-3f, 0x1.5a6d92p-1f,
+       0.0f, 1.0e-6f, 500, Outcome::kRoundoff, 41},
+      {"3: too fine a subdivision at a pole", Counted<PoleAt03>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, Outcome::kTooFine},
+      {"3: too fine a subdivision at a jump", Counted<StepAt03>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500, Outcome::kTooFine},
+      {"4: extrapolation roundoff", Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-7f, 500,
+       Outcome::kExtrapolationRoundoff, 18},
+      {"5: divergent", Counted<InverseSquare>, 0.0f, 1.0f, 0.0f, 1.0e-4f, 500, Outcome::kDivergent},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const CoreRun run = Core(row.f, row.a, row.b, row.errabs, row.errrel, row.maxsub);
     EXPECT_EQ(run.icode, row.icode);
+    if (row.nparts != 0) {
+      EXPECT_EQ(run.nparts, row.nparts);
+    }
     EXPECT_EQ(run.ncalls, 42 * run.nparts - 21);
     EXPECT_EQ(run.calls, run.ncalls);
     EXPECT_LE(run.nparts, row.maxsub);
@@ -162,7 +183,7 @@ TEST(IntegrationCoreTest, OutcomeDetails) {
     const CoreRun run = Core(Counted<Zero>, 0.0f, 1.0f, 0.0f, 1.0e-4f);
     EXPECT_EQ(run.result, 0.0f);
     EXPECT_EQ(run.absest, 0.0f);
-    EXPECT_EQ(run.icode, 0);
+    EXPECT_EQ(run.icode, Outcome::kConverged);
     EXPECT_EQ(run.nparts, 1);
     EXPECT_EQ(run.calls, 21);
   }
@@ -171,7 +192,7 @@ TEST(IntegrationCoreTest, OutcomeDetails) {
     const CoreRun run = Core(Counted<Exp>, 0.25f, 0.25f, 0.0f, 1.0e-4f);
     EXPECT_EQ(run.result, 0.0f);
     EXPECT_EQ(run.absest, 0.0f);
-    EXPECT_EQ(run.icode, 0);
+    EXPECT_EQ(run.icode, Outcome::kConverged);
     EXPECT_EQ(run.calls, 21);
   }
   {
@@ -188,7 +209,7 @@ TEST(IntegrationCoreTest, OutcomeDetails) {
   {
     SCOPED_TRACE("both tolerances negative: nothing is evaluated");
     const CoreRun run = Core(Counted<Exp>, 0.0f, 1.0f, -1.0f, -1.0f);
-    EXPECT_EQ(run.icode, 6);
+    EXPECT_EQ(run.icode, Outcome::kNegativeTolerances);
     EXPECT_EQ(run.result, 0.0f);
     EXPECT_EQ(run.absest, 0.0f);
     EXPECT_EQ(run.ncalls, 0);
@@ -210,10 +231,10 @@ TEST(IntegrationCoreTest, OutcomeDetails) {
 
 TEST(IntegrationCoreTest, TheLastAllowedPassMeetingTheToleranceGivesThePlainSumWithCode1) {
   const CoreRun unlimited = Core(Counted<Runge>, -1.0f, 1.0f, 0.0f, 1.0e-4f);
-  ASSERT_EQ(unlimited.icode, 0);
+  ASSERT_EQ(unlimited.icode, Outcome::kConverged);
   ASSERT_GT(unlimited.nparts, 2);
   const CoreRun limited = Core(Counted<Runge>, -1.0f, 1.0f, 0.0f, 1.0e-4f, unlimited.nparts);
-  EXPECT_EQ(limited.icode, 1);
+  EXPECT_EQ(limited.icode, Outcome::kLimitReached);
   EXPECT_EQ(limited.nparts, unlimited.nparts);
   EXPECT_EQ(limited.result, unlimited.result);
   EXPECT_EQ(limited.absest, unlimited.absest);
@@ -223,7 +244,7 @@ TEST(IntegrationCoreTest, ThePartitionCoversTheIntervalAndSumsToTheResult) {
   // Met by the summed error, without extrapolation: the result is the
   // partition's sum.
   const CoreRun run = Core(Counted<Runge>, -1.0f, 1.0f, 0.0f, 1.0e-4f);
-  ASSERT_EQ(run.icode, 0);
+  ASSERT_EQ(run.icode, Outcome::kConverged);
   std::vector<std::pair<float, float>> pieces;
   float sum = 0.0f;
   for (std::size_t k = 0; k < static_cast<std::size_t>(run.nparts); ++k) {
@@ -265,7 +286,7 @@ TEST(IntegrationCoreTest, TheHalfWithTheLargerErrorStaysAtTheBisectedIndex) {
 TEST(IntegrationCoreTest, LastExtrapolationsSurviveFromOneIntegrationToTheNext) {
   LastExtrapolations() = {0.0f, 0.0f, 0.0f};
   const CoreRun extrapolated = Core(Counted<InverseSqrt>, 0.0f, 1.0f, 0.0f, 1.0e-4f);
-  ASSERT_EQ(extrapolated.icode, 0);
+  ASSERT_EQ(extrapolated.icode, Outcome::kConverged);
   const std::array<float, 3> kept = LastExtrapolations();
   EXPECT_NE(kept, (std::array<float, 3>{0.0f, 0.0f, 0.0f}));
   for (float value : kept) EXPECT_NEAR(value, 2.0f, 0.01f);

@@ -32,7 +32,7 @@ struct Table {
   explicit Table(const std::vector<float>& entries) {
     for (float e : entries) xtab[static_cast<std::size_t>(xlen++)] = e;
   }
-  void Extrapolate() { QEXTRA(xlen, xtab.data(), xres, xerr, xlast3.data(), xcalls); }
+  void Extrapolate() { QEXTRA(xlen, xtab, xres, xerr, xlast3, xcalls); }
 };
 
 TEST(IntegrationExtrapolationTest, FewerThanThreeEntries) {
@@ -47,18 +47,26 @@ TEST(IntegrationExtrapolationTest, FewerThanThreeEntries) {
   EXPECT_EQ(t.xlast3, (std::array<float, 3>{-7.0f, -8.0f, -9.0f}));
 }
 
-TEST(IntegrationExtrapolationTest, ThreeEqualEntriesAreTheLimit) {
-  Table t({0.5f, 0.5f, 0.5f});
-  t.Extrapolate();
-  EXPECT_EQ(t.xres, 0.5f);
-  EXPECT_EQ(t.xerr, static_cast<float>(5.0 * kEpsm * 0.5));
-  EXPECT_EQ(t.xlen, 3);
-  EXPECT_EQ(t.xtab[2], kOvrfl);  // left as the step wrote it
-  EXPECT_EQ(t.xtab[4], 0.5f);
-  EXPECT_EQ(t.xlast3, (std::array<float, 3>{-7.0f, -8.0f, -9.0f}));
+// The largest single below 4: it differs from 4 by exactly the agreement
+// tolerance of the two, 4 * 2^-23.
+constexpr float kBelow4 = 0x1.fffffcp+1f;
+
+TEST(IntegrationExtrapolationTest, ThreeAgreeingEntriesAreTheLimit) {
+  const std::vector<float> rows[] = {{0.5f, 0.5f, 0.5f}, {4.0f, 4.0f, kBelow4}, {kBelow4, 4.0f, 4.0f}};
+  for (const std::vector<float>& entries : rows) {
+    SCOPED_TRACE(entries[0]);
+    Table t(entries);
+    t.Extrapolate();
+    EXPECT_EQ(t.xres, entries[2]);
+    EXPECT_EQ(t.xerr, static_cast<float>(5.0 * kEpsm * entries[2]));
+    EXPECT_EQ(t.xlen, 3);
+    EXPECT_EQ(t.xtab[2], kOvrfl);  // left as the step wrote it
+    EXPECT_EQ(t.xtab[4], entries[2]);
+    EXPECT_EQ(t.xlast3, (std::array<float, 3>{-7.0f, -8.0f, -9.0f}));
+  }
 }
 
-TEST(IntegrationExtrapolationTest, TwoEqualNeighboursCollapseTheTableToTheNewestSum) {
+TEST(IntegrationExtrapolationTest, AgreeingNeighboursOrAnIrregularTableCollapseItToTheNewestSum) {
   struct Row {
     const char* name;
     std::vector<float> entries;
@@ -66,17 +74,31 @@ TEST(IntegrationExtrapolationTest, TwoEqualNeighboursCollapseTheTableToTheNewest
   const Row rows[] = {
       {"newest equals the one before", {1.0f, 3.0f, 3.0f}},
       {"the two before are equal", {1.0f, 1.0f, 3.0f}},
+      {"newest within exactly the tolerance", {1.0f, kBelow4, 4.0f}},
+      {"the two before within exactly the tolerance", {kBelow4, 4.0f, 8.0f}},
+      // 1/delta1 + 1/delta2 - 1/delta3 rounds to exactly 1.0e-4: irregular.
+      {"irregular at exactly the threshold", {-0x1.0017fcp+0f, 1.0f, 0x1.7ffee2p+1f}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     Table t(row.entries);
     t.Extrapolate();
+    const float newest = row.entries.back();
     EXPECT_EQ(t.xlen, 1);
-    EXPECT_EQ(t.xtab[0], 3.0f);
-    EXPECT_EQ(t.xres, 3.0f);
+    EXPECT_EQ(t.xtab[0], newest);
+    EXPECT_EQ(t.xres, newest);
     EXPECT_EQ(t.xerr, kOvrfl);  // first call: no spread yet
-    EXPECT_EQ(t.xlast3[0], 3.0f);
+    EXPECT_EQ(t.xlast3[0], newest);
   }
+}
+
+TEST(IntegrationExtrapolationTest, ABreakdownAtTheSecondElementKeepsThreeEntries) {
+  // The first element is 3; at the second, the neighbours kBelow4 and 4
+  // agree to exactly their tolerance.
+  Table t({1.0f, kBelow4, 4.0f, 5.0f, 7.0f});
+  t.Extrapolate();
+  EXPECT_EQ(t.xlen, 3);
+  EXPECT_EQ(t.xres, 3.0f);
 }
 
 TEST(IntegrationExtrapolationTest, GeometricSequenceIsExtrapolatedExactly) {
@@ -217,9 +239,9 @@ TEST(IntegrationExtrapolationTest, HugeProfilesDoNotOverflow) {
       std::int32_t ncalls = 0, nparts = 0;
       std::vector<float> sublo(500), subhi(500), subint(500), suberr(500);
       std::vector<std::int32_t> errord(500);
-      std::int32_t icode = 0;
-      QCORE(HugeKinkedProfile, 0.0f, 63.0f, 0.0f, 1.0e-4f, 500, result, absest, ncalls, icode, sublo.data(),
-            subhi.data(), subint.data(), suberr.data(), errord.data(), nparts);
+      Outcome icode = Outcome::kConverged;
+      QCORE(HugeKinkedProfile, 0.0f, 63.0f, 0.0f, 1.0e-4f, 500, result, absest, ncalls, icode, sublo,
+            subhi, subint, suberr, errord, nparts);
     }
   });
   EXPECT_EQ(run.err, "");

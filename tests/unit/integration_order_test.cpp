@@ -34,6 +34,7 @@ TEST(IntegrationOrderTest, FilesBothHalves) {
       // Extrapolation phase: subinterval 3 at position 3 was bisected and
       // climbs over 2 (error 8 < 8.5) but not over 1 (9).
       {"climbs from ordpos", 500, {9, 8, 8.5f, 0.5f, 0.2f}, {1, 2, 3, 4, 0}, 3, 3, {1, 3, 2, 4, 5}, 3, 2},
+      {"climbs from ordpos to the head", 500, {5, 4, 9, 0.5f, 0.2f}, {1, 2, 3, 4, 0}, 3, 3, {3, 1, 2, 4, 5}, 3, 1},
       {"equal error above ordpos stays before", 500, {9, 8.5f, 8.5f, 0.5f, 0.2f}, {1, 2, 3, 4, 0}, 3, 3,
        {1, 2, 3, 4, 5}, 3, 3},
   };
@@ -43,7 +44,7 @@ TEST(IntegrationOrderTest, FilesBothHalves) {
     std::int32_t maxidx = row.maxidx_in, ordpos = row.ordpos_in;
     const auto nparts = static_cast<std::int32_t>(row.suberr.size());
     float errbig = -1.0f;
-    QORDER(row.maxsub, nparts, maxidx, errbig, row.suberr.data(), errord.data(), ordpos);
+    QORDER(row.maxsub, nparts, maxidx, errbig, row.suberr, errord, ordpos);
     EXPECT_EQ(errord, row.errord_out);
     EXPECT_EQ(maxidx, row.maxidx_out);
     EXPECT_EQ(ordpos, row.ordpos_out);
@@ -59,7 +60,7 @@ TEST(IntegrationOrderTest, OnlyTheLeadingPositionsAreKeptNearTheLimit) {
   std::vector<std::int32_t> errord = {1, 2, 3, 4, 5, 6, 7, 8, 0};
   std::int32_t maxidx = 1, ordpos = 1;
   float errbig = 0.0f;
-  QORDER(10, 9, maxidx, errbig, suberr9.data(), errord.data(), ordpos);
+  QORDER(10, 9, maxidx, errbig, suberr9, errord, ordpos);
   EXPECT_EQ(errord, (std::vector<std::int32_t>{2, 3, 1, 9, 5, 6, 7, 8, 0}));
   EXPECT_EQ(maxidx, 2);
   EXPECT_EQ(errbig, 8.0f);
@@ -69,7 +70,7 @@ TEST(IntegrationOrderTest, OnlyTheLeadingPositionsAreKeptNearTheLimit) {
   suberr10[1] = 1.0f;
   suberr10.push_back(0.9f);
   errord.push_back(0);
-  QORDER(10, 10, maxidx, errbig, suberr10.data(), errord.data(), ordpos);
+  QORDER(10, 10, maxidx, errbig, suberr10, errord, ordpos);
   EXPECT_EQ(errord, (std::vector<std::int32_t>{3, 2, 10, 9, 5, 6, 7, 8, 0, 0}));
   EXPECT_EQ(maxidx, 3);
 }
@@ -94,7 +95,7 @@ TEST(IntegrationOrderTest, KeepsTheMaintainedPositionsInDecreasingOrder) {
     const float a = next() * errbig, b = next() * errbig;
     suberr[static_cast<std::size_t>(maxidx - 1)] = std::max(a, b);
     suberr[static_cast<std::size_t>(nparts - 1)] = std::min(a, b);
-    QORDER(kMaxsub, nparts, maxidx, errbig, suberr.data(), errord.data(), ordpos);
+    QORDER(kMaxsub, nparts, maxidx, errbig, suberr, errord, ordpos);
 
     const std::int32_t kept = nparts > kMaxsub / 2 + 2 ? kMaxsub + 3 - nparts : nparts;
     for (std::int32_t p = 1; p < kept; ++p) {
