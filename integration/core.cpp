@@ -64,21 +64,21 @@ struct Core {
   // counted apart outside and inside the extrapolation phase. Ten stalls in
   // all, or twenty bisections whose halves carry more error than the whole
   // (from the eleventh subinterval on), end the passes with roundoff.
-  std::int32_t stalls = 0;                // outside the extrapolation phase
-  std::int32_t extrapolation_stalls = 0;  // inside it
-  std::int32_t error_growths = 0;
+  std::int32_t rndct1 = 0;  // stalls outside the extrapolation phase
+  std::int32_t rndct2 = 0;  // stalls inside the extrapolation phase
+  std::int32_t rndct3 = 0;  // bisections whose halves carry more error than the whole
   // Five stalls in the extrapolation phase: roundoff limits what the
   // extrapolation can reach. From then on the large subintervals are no
   // longer bisected first, and the finish widens the extrapolated error.
-  bool extrapolation_roundoff = false;
+  bool xflag = false;  // extrapolation limited by roundoff
   // Subintervals no wider than minwid are small; widerr sums the errors of
   // the others.
   float minwid = 0.0f, widerr = 0.0f;
   // The extrapolation phase: the next subinterval to bisect was small, so
   // the large ones are bisected first and then the sums extrapolated.
-  bool extrapolation_phase = false;
+  bool xmode = false;  // in the extrapolation phase
   // The table collapsed to one entry: no more extrapolation in this call.
-  bool extrapolation_off = false;
+  bool xoff = false;  // extrapolation switched off
   // The table, the last value and error, the tolerance an extrapolated
   // value must meet, widerr at the last gain, and the calls since then.
   std::array<float, kTableSize> xtab{};
@@ -126,15 +126,15 @@ PassesEnd Core::Passes() {
       xtab[1] = area;
       continue;
     }
-    if (extrapolation_off) continue;
+    if (xoff) continue;
 
     UpdateWideError(halves);
-    if (!extrapolation_phase) {
+    if (!xmode) {
       if (Large(maxidx)) continue;
-      extrapolation_phase = true;
+      xmode = true;
       ordpos = 2;
     }
-    if (!extrapolation_roundoff && widerr > xtol && ReturnLargeFirst()) continue;
+    if (!xflag && widerr > xtol && ReturnLargeFirst()) continue;
     if (ExtrapolationEnds()) return PassesEnd::kStopped;
     ResumeBisectingTheLargestError();
   }
@@ -168,20 +168,20 @@ void Core::WatchRoundoff(const Halves& h) {
   if (h.dev1 == h.error1 || h.dev2 == h.error2) return;
   if (std::fabs(Wide(subint(maxidx)) - h.area12) <= kSameArea * std::fabs(Wide(h.area12)) &&
       h.erro12 >= kSameError * Wide(errbig)) {
-    if (extrapolation_phase) {
-      ++extrapolation_stalls;
+    if (xmode) {
+      ++rndct2;
     } else {
-      ++stalls;
+      ++rndct1;
     }
   }
-  if (nparts > 10 && h.erro12 > errbig) ++error_growths;
+  if (nparts > 10 && h.erro12 > errbig) ++rndct3;
 }
 
 // The outcomes a pass can set, in this order, each later one overriding an
 // earlier: roundoff, the subinterval limit, too fine a subdivision.
 void Core::JudgePass(const Halves& h) {
-  if (stalls + extrapolation_stalls >= 10 || error_growths >= 20) icode = Outcome::kRoundoff;
-  if (extrapolation_stalls >= 5) extrapolation_roundoff = true;
+  if (rndct1 + rndct2 >= 10 || rndct3 >= 20) icode = Outcome::kRoundoff;
+  if (rndct2 >= 5) xflag = true;
   if (nparts == maxsub) icode = Outcome::kLimitReached;
   // The halves can no longer be told apart from the ends in single
   // precision.
@@ -237,7 +237,7 @@ bool Core::ExtrapolationEnds() {
     xtol = Tolerance(xres);
     if (absest <= xtol) return true;
   }
-  if (xlen == 1) extrapolation_off = true;
+  if (xlen == 1) xoff = true;
   return icode == Outcome::kExtrapolationRoundoff;
 }
 
@@ -246,7 +246,7 @@ void Core::ResumeBisectingTheLargestError() {
   maxidx = errord(1);
   errbig = suberr(maxidx);
   ordpos = 1;
-  extrapolation_phase = false;
+  xmode = false;
   minwid = Single(Wide(minwid) * 0.5);
   widerr = errtot;
 }
@@ -272,8 +272,8 @@ bool Core::ReturnLargeFirst() {
 bool Core::PlainSumIsBetter() {
   if (absest == ovrfl) return true;  // no extrapolation improved the error
 
-  if (icode != Outcome::kConverged || extrapolation_roundoff) {
-    if (extrapolation_roundoff) absest = Single(Wide(absest) + xcorr);
+  if (icode != Outcome::kConverged || xflag) {
+    if (xflag) absest = Single(Wide(absest) + xcorr);
     if (icode == Outcome::kConverged) icode = Outcome::kRoundoff;
     if (result != 0.0f && area != 0.0f) {
       // Keep whichever of the two has the smaller relative error.
