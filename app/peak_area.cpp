@@ -59,9 +59,9 @@ void Banner() {
 // variable), so that the connection sees a name too long as such instead of
 // its beginning.
 void AskAndConnectDataFile() {
-  std::string name(recio::kLongestConsoleLine, ' ');
+  std::string name;
   recio::BeginRead(kDefaultUnit, "(a)", /*end_of_file_exit=*/false);
-  recio::GetCharacter(name.data(), name.size());
+  recio::GetCharacter(name, recio::kLongestConsoleLine);
   recio::EndRead();
   ConnectDataFile(name);
 }

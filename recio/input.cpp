@@ -3,6 +3,7 @@
 // of end of file and of the scanner's failures.
 #include "recio/input.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -86,24 +87,34 @@ int PassColumns(ByteStream& stream, int columns) {
 
 // Aw into a variable of `length` characters (A without w, width < 0, takes
 // `length`): with w > length the first w - length bytes of the field are
-// passed over. A line end ends the taking early and stays unread; positions
-// that got no byte become blanks.
-int ReadA(ByteStream& stream, int width, char* variable, std::size_t length) {
+// passed over. A line end ends the taking early and stays unread. `variable`
+// receives the bytes taken, without padding, so a whole console reply read
+// this way costs no more memory than the reply holds.
+int ReadATrimmed(ByteStream& stream, int width, std::string& variable, std::size_t length) {
+  variable.clear();
   const std::size_t w = width < 0 ? length : static_cast<std::size_t>(width);
   if (w > length) {
     if (int status = PassColumns(stream, static_cast<int>(w - length)); status != 0) return status;
   }
   const std::size_t take = w < length ? w : length;
-  std::size_t i = 0;
-  for (; i < take; ++i) {
+  while (variable.size() < take) {
     const int byte = Peek(stream);
     if (!IsByte(byte)) return byte;
     if (byte == kLineEnd) break;
-    variable[i] = static_cast<char>(byte);
+    variable.push_back(static_cast<char>(byte));
     Next(stream);
   }
-  for (; i < length; ++i) variable[i] = ' ';
   return 0;
+}
+
+// The same into a fixed-length variable: positions that got no byte become
+// blanks.
+int ReadA(ByteStream& stream, int width, char* variable, std::size_t length) {
+  std::string taken;
+  const int status = ReadATrimmed(stream, width, taken, length);
+  taken.copy(variable, taken.size());
+  if (status == 0) std::fill(variable + taken.size(), variable + length, ' ');
+  return status;
 }
 
 bool HasA(const ParsedFormat& format) {
@@ -113,7 +124,10 @@ bool HasA(const ParsedFormat& format) {
   return false;
 }
 
-int FormattedCharacter(char* variable, std::size_t length) {
+// Runs the format up to its next A item and lets `read_a(width)` take the
+// field.
+template <class ReadField>
+int FormattedCharacter(ReadField read_a) {
   ByteStream& stream = *g_input.stream;
   const std::vector<FormatItem>& items = g_input.format.items;
   for (;;) {
@@ -129,7 +143,7 @@ int FormattedCharacter(char* variable, std::size_t length) {
         g_input.repeats_used = 0;
         ++g_input.next_item;
       }
-      return ReadA(stream, item.width, variable, length);
+      return read_a(item.width);
     }
     ++g_input.next_item;
     int status = 0;
@@ -199,8 +213,17 @@ int BeginRead(Unit unit, std::string_view format, bool end_of_file_exit) {
 
 int GetCharacter(char* variable, std::size_t length) {
   if (g_input.stream == nullptr) return 0;  // no statement under way
-  if (g_input.formatted) return Outcome(FormattedCharacter(variable, length));
+  if (g_input.formatted) {
+    return Outcome(FormattedCharacter([&](int width) { return ReadA(*g_input.stream, width, variable, length); }));
+  }
   return Outcome(ScanCharacter(*g_input.stream, g_input.free_form, variable, length));
+}
+
+int GetCharacter(std::string& variable, std::size_t length) {
+  if (g_input.stream == nullptr) return 0;
+  if (!g_input.formatted) return Outcome(Status(RuntimeError::kBadInputFormat));  // only formatted reads use it
+  return Outcome(
+      FormattedCharacter([&](int width) { return ReadATrimmed(*g_input.stream, width, variable, length); }));
 }
 
 int GetReal(float& variable) {

@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "recio/unit.h"
@@ -34,6 +35,10 @@ inline constexpr std::size_t kLongestConsoleLine = 131072;
 int BeginRead(Unit unit, bool end_of_file_exit);                           // free-form
 int BeginRead(Unit unit, std::string_view format, bool end_of_file_exit);  // formatted
 int GetCharacter(char* variable, std::size_t length);
+// A formatted character read into a variable of `length` characters whose
+// padding blanks are left off: `variable` holds the characters taken, as
+// many as the field gave (a whole console reply costs only its own size).
+int GetCharacter(std::string& variable, std::size_t length);
 int GetReal(float& variable);
 int EndRead();
 
