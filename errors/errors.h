@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -53,8 +54,9 @@ void E1POP(std::string_view name);
 // called last (1). Any other argument stops the program.
 std::int32_t N1RTY(std::int32_t i);
 // "ON"/"on" before and "OFF"/"off" after a call of user code, so that
-// routines called from it count as called by the user.
-void E1USR(std::string_view on_or_off);
+// routines called from it count as called by the user. Defined below: the
+// integration routines bracket every evaluation of the integrand with it.
+inline void E1USR(std::string_view on_or_off);
 
 // --- Message composition ---
 // Parameter k (1 to 9) for the tokens %(Ik), %(Rk) and %(Lk) of the next
@@ -122,8 +124,28 @@ int StopAttribute(std::int32_t type);
 
 // Builds the initial state: "USER" alone at level 1 with its user-code
 // switch on, levels 2 to 51 unoccupied (type and code -1), no pending text,
-// an empty parameter store. State() builds it on first use.
+// an empty parameter store. The process starts with that state, built at
+// compile time, so State() needs no first-use check.
 void E1START();
-ServiceState& State();
+
+namespace internal {
+extern constinit ServiceState g_state;
+// E1USR with a value that is not "ON", "on", "OFF" or "off" (after trailing
+// blanks are dropped).
+void SwitchUserCode(std::string_view on_or_off);
+}  // namespace internal
+
+inline ServiceState& State() { return internal::g_state; }
+
+inline void E1USR(std::string_view on_or_off) {
+  // The integration's own literals take the short way.
+  if (on_or_off == "ON") {
+    State().levusr[static_cast<std::size_t>(State().level)] = true;
+  } else if (on_or_off == "OFF") {
+    State().levusr[static_cast<std::size_t>(State().level)] = false;
+  } else {
+    internal::SwitchUserCode(on_or_off);
+  }
+}
 
 }  // namespace zel::errors

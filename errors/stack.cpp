@@ -114,7 +114,9 @@ std::int32_t N1RTY(std::int32_t i) {
   internal::StopAfterError();
 }
 
-void E1USR(std::string_view on_or_off) {
+namespace internal {
+
+void SwitchUserCode(std::string_view on_or_off) {
   ServiceState& state = State();
   std::string_view value = internal::TrimTrailingBlanks(on_or_off);
   if (value == "ON" || value == "on") {
@@ -128,5 +130,7 @@ void E1USR(std::string_view on_or_off) {
           "Invalid value for SWITCH in call to E1USR.  SWITCH must be set to 'ON' or 'OFF'.  SWITCH = '%(L1)' ");
   }
 }
+
+}  // namespace internal
 
 }  // namespace zel::errors

@@ -36,16 +36,22 @@ const TypeAttributes& Attributes(std::int32_t type) {
   return known ? kTypes[static_cast<std::size_t>(type)] : kTypes[0];
 }
 
+constexpr void FillLevelName(ServiceState& state, std::int32_t level, std::string_view name) {
+  auto& field = state.levnam[static_cast<std::size_t>(level)];
+  field.fill(' ');
+  std::copy_n(name.begin(), std::min(name.size(), field.size()), field.begin());
+}
+
 // The level, the text, the parameter store and the pending flags start as
 // ServiceState declares them; the levels are filled in here.
-ServiceState InitialState() {
+constexpr ServiceState InitialState() {
   ServiceState state;
   for (std::int32_t level = 1; level <= kLevels; ++level) {
-    internal::SetLevelName(state, level, "");
+    FillLevelName(state, level, "");
     state.levtyp[level] = -1;
     state.levcod[level] = -1;
   }
-  internal::SetLevelName(state, 1, "USER");
+  FillLevelName(state, 1, "USER");
   state.levtyp[1] = TypeNumber(ErrorType::kNone);
   state.levcod[1] = 0;
   state.levusr[1] = true;
@@ -58,10 +64,7 @@ std::string_view TypeWord(std::int32_t type) { return Attributes(type).word; }
 int PrintAttribute(std::int32_t type) { return Attributes(type).print; }
 int StopAttribute(std::int32_t type) { return Attributes(type).stop; }
 
-ServiceState& State() {
-  static ServiceState state = InitialState();
-  return state;
-}
+constinit ServiceState internal::g_state = InitialState();
 
 void E1START() { State() = InitialState(); }
 
@@ -78,9 +81,7 @@ std::string_view LevelName(const ServiceState& state, std::int32_t level) {
 }
 
 void SetLevelName(ServiceState& state, std::int32_t level, std::string_view name) {
-  auto& field = state.levnam[static_cast<std::size_t>(level)];
-  field.fill(' ');
-  std::copy_n(name.begin(), std::min(name.size(), field.size()), field.begin());
+  FillLevelName(state, level, name);
 }
 
 std::string_view TrimTrailingBlanks(std::string_view text) {
