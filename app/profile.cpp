@@ -20,9 +20,11 @@ bool Matches(const Table& table, int j, float x) {
   return std::fabs(static_cast<double>(x) - static_cast<double>(table.t[j])) < kMatchTolerance;
 }
 
-// Entry j decides the value at x: it matches x, or lies beyond it. The scan
-// stops at the first such entry.
-bool Decides(const Table& table, int j, float x) { return Matches(table, j, x) || table.t[j] > x; }
+// Entry j decides the value at x (given as a double): it matches x, or lies
+// beyond it. The scan stops at the first such entry. With d = x - T(j)
+// rounded to a double, "|d| < tolerance or T(j) > x" is "d < tolerance":
+// the rounding never takes a difference across zero, and a NaN fails both.
+bool Decides(const Table& table, int j, double x) { return x - static_cast<double>(table.t[j]) < kMatchTolerance; }
 
 // The value once entry j has decided it.
 float ValueAt(const Table& table, int j, float x) {
@@ -41,14 +43,24 @@ float ValueAt(const Table& table, int j, float x) {
 // inside one subinterval at a time, so the next answer is usually close.
 int g_last_entry = 0;
 
+// A first guess for ascending tables whose last time lies beyond the first:
+// the entry just beyond x if the times were evenly spaced, which for most
+// measured profiles is the answer or next to it. Times strictly between the
+// first and the last take the guess (never NaN); others start from the
+// last entry found.
+double g_guess_first = 0.0;
+double g_guess_last = 0.0;
+double g_guess_entries_per_time = 0.0;
+
 // The first deciding entry, or n when none decides. With times that never
 // decrease, "decides" is false up to some entry and true from there on (an
 // entry beyond x is followed only by entries beyond x, and an entry within
 // the tolerance below x only by entries within it or beyond x), so a search
 // that brackets the change finds the same entry as the scan from the start.
-// The bracket grows in doubling steps from the entry found last, and is then
-// bisected.
-int FirstDecidingEntry(const Table& table, float x) {
+// The bracket grows in doubling steps from the guess or the entry found
+// last, and is then bisected.
+int FirstDecidingEntry(const Table& table, float single_x) {
+  const double x = single_x;
   const int n = table.n;
   if (!table.ascending) {
     for (int j = 0; j < n; ++j) {
@@ -59,7 +71,12 @@ int FirstDecidingEntry(const Table& table, float x) {
   // The answer lies in [low, high]: no entry below low decides, and high is
   // n or an entry that decides.
   int low = 0, high = n;
-  const int start = g_last_entry < n ? g_last_entry : n - 1;
+  int start = g_last_entry < n ? g_last_entry : n - 1;
+  if (x > g_guess_first && x < g_guess_last) {
+    // Below (n - 1) plus a rounding, so within the int range; kept below n.
+    const int guess = static_cast<int>((x - g_guess_first) * g_guess_entries_per_time) + 1;
+    start = guess < n ? guess : n - 1;
+  }
   if (Decides(table, start, x)) {
     high = start;
     for (int step = 1; high > 0; step *= 2) {
@@ -98,6 +115,16 @@ void NoteTableChanged() {
   bool ascending = true;
   for (int j = 1; j < g_table.n && ascending; ++j) ascending = !(g_table.t[j] < g_table.t[j - 1]);
   g_table.ascending = ascending;
+  g_guess_first = g_guess_last = g_guess_entries_per_time = 0.0;
+  if (ascending && g_table.n >= 2 && g_table.t[g_table.n - 1] > g_table.t[0]) {
+    const double first = g_table.t[0];
+    const double last = g_table.t[g_table.n - 1];
+    if (std::isfinite(last - first)) {  // an infinite time would make the guess NaN
+      g_guess_first = first;
+      g_guess_last = last;
+      g_guess_entries_per_time = (g_table.n - 1) / (last - first);
+    }
+  }
 }
 
 void ResetTable() { g_table = Table{}; }
