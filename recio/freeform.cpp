@@ -1,5 +1,6 @@
 #include "recio/freeform.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -52,6 +53,28 @@ int EndToken(FreeFormState& state, Separator separator, bool line_end) {
   return 0;
 }
 
+// A byte that continues a token already begun: anything but a separator,
+// a line end or a star.
+constexpr bool ContinuesToken(char c) {
+  return c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != ',' && c != '/' && c != '*';
+}
+
+// Takes the bytes that continue the token from the stream's buffer at once,
+// as Next would take them one by one, up to the token's capacity. A stream
+// with a record limit is left to Next, which reports the byte beyond it.
+void TakeTokenBytes(ByteStream& stream, FreeFormState& state) {
+  if (stream.longest_record != 0 || stream.after_cr) return;
+  const char* const begin = stream.buffer + stream.position;
+  const char* const end = begin + std::min(stream.end - stream.position, kTokenCapacity - state.token_size);
+  const char* p = begin;
+  while (p < end && ContinuesToken(*p)) ++p;
+  const auto count = static_cast<std::size_t>(p - begin);
+  std::copy(begin, p, state.token + state.token_size);
+  state.token_size += count;
+  stream.position += count;
+  stream.record_length += count;
+}
+
 // Scans the next token of the record into state.token; an empty token is a
 // null value. A repeat count in front of it is taken into state.pending.
 int ScanToken(ByteStream& stream, FreeFormState& state, bool real_item) {
@@ -102,6 +125,7 @@ int ScanToken(ByteStream& stream, FreeFormState& state, bool real_item) {
     if (state.token_size == kTokenCapacity) return Status(RuntimeError::kNotANumber);  // longer than any real can be
     state.token[state.token_size++] = static_cast<char>(byte);
     after_count = false;
+    TakeTokenBytes(stream, state);
   }
 }
 

@@ -72,7 +72,7 @@ int Peek(ByteStream& s) {
   }
 }
 
-int Next(ByteStream& s) {
+int NextAnyByte(ByteStream& s) {
   const int byte = Peek(s);
   if (!IsByte(byte)) return byte;
   s.after_cr = s.buffer[s.position++] == '\r';

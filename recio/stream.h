@@ -79,7 +79,29 @@ struct ByteStream {
 int Peek(ByteStream& stream);
 
 // The next byte, taken.
-int Next(ByteStream& stream);
+inline int Next(ByteStream& stream);
+
+// Next for every case: refills, CR LF pairs, the record limit.
+int NextAnyByte(ByteStream& stream);
+
+inline int Next(ByteStream& s) {
+  // A buffered byte that is neither a CR nor the LF of a CR LF pair, within
+  // the record limit, is simply taken: nearly every byte of a data file.
+  if (s.position < s.end && !s.after_cr) {
+    const auto raw = static_cast<unsigned char>(s.buffer[s.position]);
+    if (raw == '\n') {
+      ++s.position;
+      s.record_length = 0;
+      return kLineEnd;
+    }
+    if (raw != '\r' && (s.longest_record == 0 || s.record_length < s.longest_record)) {
+      ++s.position;
+      ++s.record_length;
+      return raw;
+    }
+  }
+  return NextAnyByte(s);
+}
 
 // Takes bytes up to and including the next line end. Returns 0, or the
 // status Next returned instead of the line end.
