@@ -71,11 +71,13 @@ int FirstDecidingEntry(const Table& table, float single_x) {
   // The answer lies in [low, high]: no entry below low decides, and high is
   // n or an entry that decides.
   int low = 0, high = n;
-  int start = g_last_entry < n ? g_last_entry : n - 1;
+  int start = 0;
   if (x > g_guess_first && x < g_guess_last) {
     // Below (n - 1) plus a rounding, so within the int range; kept below n.
     const int guess = static_cast<int>((x - g_guess_first) * g_guess_entries_per_time) + 1;
     start = guess < n ? guess : n - 1;
+  } else {
+    start = g_last_entry < n ? g_last_entry : n - 1;
   }
   if (Decides(table, start, x)) {
     high = start;
