@@ -80,7 +80,12 @@ int FirstDecidingEntry(const Table& table, float single_x) {
     start = g_last_entry < n ? g_last_entry : n - 1;
   }
   if (Decides(table, start, x)) {
-    high = start;
+    // Most often the entry before it does not decide: then start is the answer.
+    if (start == 0 || !Decides(table, start - 1, x)) {
+      g_last_entry = start;
+      return start;
+    }
+    high = start - 1;
     for (int step = 1; high > 0; step *= 2) {
       const int probe = high > step ? high - step : 0;
       if (!Decides(table, probe, x)) {
