@@ -146,6 +146,10 @@ TEST(RealConversion, TokensToBitsOrErrors) {
       {"1e", 0, 6103}, {"1e+", 0, 6103}, {"1+", 0, 6103},  {"1.5.3", 0, 6103}, {"1x", 0, 6103},
       {"inf", 0, 6103}, {"nan", 0, 6103}, {"0x10", 0, 6103}, {"1\x1a", 0, 6103}, {"--1", 0, 6103},
       {std::string(519, '0') + "7", 0x40e00000, 0}, {std::string(521, '0'), 0, 6103},
+      // Either side of the limits of the one-pass conversion (2^53, 10^±22).
+      {"9007199254740992", 0x5a000000, 0}, {"9007199254740993", 0x5a000000, 0},  {"1e22", 0x64078678, 0},
+      {"1e23", 0x65a96816, 0},             {"4.5e-22", 0x1c080110, 0},           {"4.5e-23", 0x1a599b4d, 0},
+      {"-0.0e5", 0x80000000, 0},
   };
   // Traps are on as in a real run: no conversion may raise one.
   test::ChildRun run = test::RunInChild([&] {
