@@ -264,50 +264,26 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr int kLargestExactPower = 22;
 // Up to 19 digits always fit in 64 bits; integers up to 2^53 are exact doubles.
-constexpr std::ptrdiff_t kDigitsInWord = 19;
+constexpr std::size_t kDigitsInWord = 19;
 constexpr std::uint64_t kLargestExactInteger = std::uint64_t{1} << 53;
 
-// The common token in one pass, without the canonical copy: the grammar of
-// LexReal, with mantissa digits m of at most 2^53 and a power of ten k
-// within ±22. Then m and 10^|k| are exact doubles, and one multiplication
+// The common token without the canonical copy: mantissa digits m (leading
+// zeros included) of at most 19 digits and at most 2^53, and a power of ten
+// k within ±22. Then m and 10^|k| are exact doubles, and one multiplication
 // or division rounds m x 10^k once, to the nearest double, as from_chars
-// would. False, with `value` unset, for every other token (those take the
-// general path, which also finds every error).
-bool ConvertExactly(std::string_view token, float& value) {
-  const char* p = token.data();
-  const char* const end = p + token.size();
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  std::uint64_t m = 0;  // wraps with more than 19 digits, and is then not used
-  const char* const integer = p;
-  while (p < end && IsDigit(*p)) m = m * 10 + static_cast<std::uint64_t>(*p++ - '0');
-  std::ptrdiff_t digits = p - integer;
-  int k = 0;
-  if (p < end && *p == '.') {
-    const char* const fraction = ++p;
-    while (p < end && IsDigit(*p)) m = m * 10 + static_cast<std::uint64_t>(*p++ - '0');
-    digits += p - fraction;
-    k = -static_cast<int>(p - fraction);
+// would. False, with `value` unset, for every other real (those take the
+// general path).
+bool ConvertExactly(const RealParts& parts, float& value) {
+  if (parts.integer_digits.size() + parts.fraction_digits.size() > kDigitsInWord) return false;
+  std::uint64_t m = 0;
+  for (std::string_view part : {parts.integer_digits, parts.fraction_digits}) {
+    for (char d : part) m = m * 10 + static_cast<std::uint64_t>(d - '0');
   }
-  if (digits == 0 || digits > kDigitsInWord || m > kLargestExactInteger) return false;
-  if (p < end) {
-    const char c = ToUpper(*p);
-    if (c == 'E' || c == 'D') ++p;
-    else if (c != '+' && c != '-') return false;
-    bool exponent_negative = false;
-    if (p < end && (*p == '+' || *p == '-')) exponent_negative = *p++ == '-';
-    if (p == end) return false;
-    int exponent = 0;
-    for (; p < end; ++p) {
-      if (!IsDigit(*p)) return false;
-      if (exponent < kExponentCap) exponent = exponent * 10 + (*p - '0');
-    }
-    k += exponent_negative ? -exponent : exponent;
-  }
-  if (k < -kLargestExactPower || k > kLargestExactPower) return false;
+  const int k = parts.exponent - static_cast<int>(parts.fraction_digits.size());
+  if (m > kLargestExactInteger || k < -kLargestExactPower || k > kLargestExactPower) return false;
   const auto exact = static_cast<double>(m);
   double number = k >= 0 ? exact * kExactPowersOfTen[k] : exact / kExactPowersOfTen[-k];
-  if (negative) number = -number;  // a zero keeps the token's sign
+  if (parts.negative) number = -number;  // a zero keeps the token's sign
   value = static_cast<float>(number);  // far below the single limit
   return true;
 }
@@ -350,9 +326,9 @@ int FinishRecord(ByteStream& stream, FreeFormState& state) {
 
 int ConvertReal(std::string_view token, float& value) {
   if (token.size() > kTokenCapacity) return Status(RuntimeError::kNotANumber);
-  if (ConvertExactly(token, value)) return 0;
   const std::optional<RealParts> parts = LexReal(token);
   if (!parts) return Status(RuntimeError::kNotANumber);
+  if (ConvertExactly(*parts, value)) return 0;
   return ToSingle(Normalise(*parts), value);
 }
 
