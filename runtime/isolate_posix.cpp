@@ -176,15 +176,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 std::string WriteWholeFile(const std::string& path, std::string_view bytes) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0) return std::strerror(errno);
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const std::string why = std::strerror(errno);
-      close(fd);
-      return why;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
+  if (!WriteAll(fd, bytes)) {
+    const std::string why = std::strerror(errno);  // WriteAll's failed write set it
+    close(fd);
+    return why;
   }
   if (close(fd) != 0) return std::strerror(errno);
   return {};
