@@ -211,6 +211,14 @@ std::string CsvRow(const BatchRow& row) {
          ',' + CsvNumber(row.area_above) + ',' + row.status + ',' + CsvField(row.message) + "\r\n";
 }
 
+// Standard output carries the table: a row that cannot be written is lost,
+// so the batch ends there, saying so, rather than report success.
+void WriteOut(std::string_view text) {
+  if (platform::WriteAll(platform::kStdout, text)) return;
+  platform::WriteAll(platform::kStderr, "zelvantor: standard output could not be written\n");
+  platform::Exit(1);
+}
+
 [[noreturn]] void UsageError(std::string_view why) {
   platform::WriteAll(platform::kStderr, "zelvantor: " + std::string(why) + "\n");
   platform::WriteAll(platform::kStderr, kUsage);
@@ -272,7 +280,7 @@ void Batch() {
   std::vector<bool> ready(rows.size(), false);
   std::size_t written = 0;
   bool all_good = true;
-  platform::WriteAll(platform::kStdout, kHeader);
+  WriteOut(kHeader);
   // Rows are written in argument order as soon as every earlier row is known.
   platform::RunIsolated(request.files, platform::ProcessorCount(), RunOneFile,
                         [&](std::size_t index, platform::IsolatedRun&& run) {
@@ -283,7 +291,7 @@ void Batch() {
                           if (request.report.empty()) row.t.clear(), row.c.clear();
                           ready[index] = true;
                           for (; written < rows.size() && ready[written]; ++written) {
-                            platform::WriteAll(platform::kStdout, CsvRow(rows[written]));
+                            WriteOut(CsvRow(rows[written]));
                           }
                         });
   if (!request.report.empty()) {

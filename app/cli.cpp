@@ -40,9 +40,10 @@ constexpr std::string_view kUsage =
 bool AnswerInformationalOption(int argc, const char* const* argv) {
   if (argc != 2) return false;
   const std::string_view option = argv[1];
-  if (option == "--help") platform::WriteAll(platform::kStdout, kUsage);
-  else if (option == "--version") platform::WriteAll(platform::kStdout, kVersion);
-  else return false;
+  const std::string_view text = option == "--help" ? kUsage : option == "--version" ? kVersion : "";
+  if (text.empty()) return false;
+  // A text that cannot be written is no answer: exit status 1, as for the run.
+  if (!platform::WriteAll(platform::kStdout, text)) platform::Exit(1);
   return true;
 }
 
