@@ -168,18 +168,23 @@ std::string OneLine(std::string_view text) {
   return line;
 }
 
+// Adds `words` to a message, a blank between.
+void Append(std::string& message, std::string_view words) {
+  if (words.empty()) return;
+  if (!message.empty()) message += ' ';
+  message += words;
+}
+
 void Classify(platform::IsolatedRun&& run, BatchRow& row) {
   const Progress progress = Decode(run.result, row);
-  std::string message = OneLine(run.out);
-  const std::string report = OneLine(run.err);
-  if (!report.empty()) message += (message.empty() ? "" : " ") + report;
-  row.message = message;
+  row.message = OneLine(run.out);
+  Append(row.message, OneLine(run.err));
   if (!run.started) {
     row.status = "error";
     row.message = "no process could be started for this file";
   } else if (!run.exited) {
     row.status = "error";
-    row.message += (row.message.empty() ? "" : " ") + std::string("ended by signal ") + std::to_string(run.status);
+    Append(row.message, "ended by signal " + std::to_string(run.status));
   } else if (run.status == 0 && progress.finished) {
     row.status = row.message.empty() ? "ok" : "warning";
   } else if (run.status == 2) {
@@ -188,8 +193,7 @@ void Classify(platform::IsolatedRun&& run, BatchRow& row) {
     row.status = progress.read ? "failed" : "too-many-points";
   } else {
     row.status = "error";
-    if (run.status != 1) row.message += (row.message.empty() ? "" : " ") + std::string("ended with exit status ") +
-                                        std::to_string(run.status);
+    if (run.status != 1) Append(row.message, "ended with exit status " + std::to_string(run.status));
   }
 }
 
