@@ -10,6 +10,8 @@
 // Usage: whole_run_bench [ROUNDS [PROGRAM [BASELINE]]]
 //   ROUNDS: runs of each program per profile (default 400); PROGRAM and
 //   BASELINE replace the built zelvantor and C yardstick, to compare builds.
+// whole_run_bench --profiles DIR only writes the profiles into DIR (the
+// runs that choose the executable's layout use them).
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -122,6 +124,12 @@ double LoadAverage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<Profile> profiles = {{2000, false, {}}, {2000, true, {}}, {20, false, {}}, {20, true, {}}};
+  if (argc == 3 && std::string(argv[1]) == "--profiles") {
+    for (Profile& p : profiles)
+      if (!WriteProfile(p, argv[2])) return 2;
+    return 0;
+  }
   signal(SIGPIPE, SIG_IGN);
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 400;
   const char* programs[2] = {argc > 2 ? argv[2] : ZELVANTOR_BINARY, argc > 3 ? argv[3] : BASELINE_BINARY};
@@ -130,7 +138,6 @@ int main(int argc, char** argv) {
   std::string dir_template = (std::filesystem::temp_directory_path() / "zel-bench-XXXXXX").string();
   const char* dir = mkdtemp(dir_template.data());
   if (dir == nullptr) return 2;
-  std::vector<Profile> profiles = {{2000, false, {}}, {2000, true, {}}, {20, false, {}}, {20, true, {}}};
   for (Profile& p : profiles)
     if (!WriteProfile(p, dir)) return 2;
 
