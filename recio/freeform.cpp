@@ -1,9 +1,11 @@
 #include "recio/freeform.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <system_error>
 
@@ -55,9 +57,12 @@ int EndToken(FreeFormState& state, Separator separator, bool line_end) {
 
 // A byte that continues a token already begun: anything but a separator,
 // a line end or a star.
-constexpr bool ContinuesToken(char c) {
-  return c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != ',' && c != '/' && c != '*';
-}
+constexpr std::array<bool, 256> kContinuesToken = [] {
+  std::array<bool, 256> table{};
+  table.fill(true);
+  for (unsigned char c : {' ', '\t', '\n', '\r', ',', '/', '*'}) table[c] = false;
+  return table;
+}();
 
 // Takes the bytes that continue the token from the stream's buffer at once,
 // as Next would take them one by one, up to the token's capacity. A stream
@@ -67,9 +72,9 @@ void TakeTokenBytes(ByteStream& stream, FreeFormState& state) {
   const char* const begin = stream.buffer + stream.position;
   const char* const end = begin + std::min(stream.end - stream.position, kTokenCapacity - state.token_size);
   const char* p = begin;
-  while (p < end && ContinuesToken(*p)) ++p;
+  char* out = state.token + state.token_size;
+  while (p < end && kContinuesToken[static_cast<unsigned char>(*p)]) *out++ = *p++;
   const auto count = static_cast<std::size_t>(p - begin);
-  std::copy(begin, p, state.token + state.token_size);
   state.token_size += count;
   stream.position += count;
   stream.record_length += count;
@@ -151,6 +156,9 @@ struct RealParts {
   std::string_view integer_digits;
   std::string_view fraction_digits;
   int exponent = 0;  // held within ±kExponentCap
+  // The integer and fraction digits read as one integer, modulo 2^64: exact
+  // while there are at most 19 of them.
+  std::uint64_t mantissa = 0;
 };
 
 // Splits a token into the parts of a real: an optional sign; digits with an
@@ -160,9 +168,13 @@ struct RealParts {
 std::optional<RealParts> LexReal(std::string_view token) {
   const std::size_t n = token.size();
   std::size_t p = 0;
-  auto digits = [&] {
+  RealParts parts;
+  // Mantissa digits are also accumulated on the way, for the exact path.
+  auto digits = [&](bool mantissa) {
     const std::size_t begin = p;
-    while (p < n && IsDigit(token[p])) ++p;
+    for (; p < n && IsDigit(token[p]); ++p) {
+      if (mantissa) parts.mantissa = parts.mantissa * 10 + static_cast<std::uint64_t>(token[p] - '0');
+    }
     return token.substr(begin, p - begin);
   };
   auto sign = [&] {
@@ -171,12 +183,11 @@ std::optional<RealParts> LexReal(std::string_view token) {
     return negative;
   };
 
-  RealParts parts;
   parts.negative = sign();
-  parts.integer_digits = digits();
+  parts.integer_digits = digits(true);
   if (p < n && token[p] == '.') {
     ++p;
-    parts.fraction_digits = digits();
+    parts.fraction_digits = digits(true);
   }
   if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return std::nullopt;
   if (p == n) return parts;
@@ -185,7 +196,7 @@ std::optional<RealParts> LexReal(std::string_view token) {
   if (c != 'E' && c != 'D' && c != '+' && c != '-') return std::nullopt;
   if (c == 'E' || c == 'D') ++p;
   const bool exponent_negative = sign();
-  const std::string_view exponent_digits = digits();
+  const std::string_view exponent_digits = digits(false);
   if (exponent_digits.empty() || p != n) return std::nullopt;
   for (char d : exponent_digits) {
     if (parts.exponent < kExponentCap) parts.exponent = parts.exponent * 10 + (d - '0');
@@ -275,10 +286,7 @@ constexpr std::uint64_t kLargestExactInteger = std::uint64_t{1} << 53;
 // general path).
 bool ConvertExactly(const RealParts& parts, float& value) {
   if (parts.integer_digits.size() + parts.fraction_digits.size() > kDigitsInWord) return false;
-  std::uint64_t m = 0;
-  for (std::string_view part : {parts.integer_digits, parts.fraction_digits}) {
-    for (char d : part) m = m * 10 + static_cast<std::uint64_t>(d - '0');
-  }
+  const std::uint64_t m = parts.mantissa;
   const int k = parts.exponent - static_cast<int>(parts.fraction_digits.size());
   if (m > kLargestExactInteger || k < -kLargestExactPower || k > kLargestExactPower) return false;
   const auto exact = static_cast<double>(m);
