@@ -18,10 +18,11 @@ inline constexpr int kMaxPairs = 2000;
 // The data table: pair i of the file is (T(i), C(i)), i = 1..N, stored at
 // index i - 1. Whoever changes the table calls NoteTableChanged() afterwards.
 struct Table {
-  std::array<float, kMaxPairs> t{};
-  std::array<float, kMaxPairs> c{};
+  // The count first: a short table is then read from two pages, not three.
   std::int32_t n = 0;
   bool ascending = true;  // times never decrease: FPROF may bisect
+  std::array<float, kMaxPairs> t{};
+  std::array<float, kMaxPairs> c{};
 };
 
 Table& ProfileTable();
