@@ -6,7 +6,6 @@
 // length, "%", text, written right after the previous entry:
 //   E1PRMI(1, 500); E1PRML(2, "QDAGS ")  ->  "*I1*3%500*L2*5%QDAGS"
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -14,6 +13,7 @@
 
 #include "errors/errors.h"
 #include "errors/internal.h"
+#include "recio/chars.h"
 #include "recio/realtext.h"
 
 namespace zel::errors {
@@ -57,14 +57,12 @@ std::optional<std::string_view> FindParameter(const ServiceState& state, char ki
   return std::nullopt;
 }
 
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-
 // The stored parameter a token "%(Xn)" at the start of `at` names, if the
 // token is well formed and its parameter is stored.
 std::optional<std::string_view> TokenParameter(const ServiceState& state, std::string_view at) {
   if (at.size() < 5 || at[0] != '%' || at[1] != '(' || at[4] != ')') return std::nullopt;
   if (at[3] < '1' || at[3] > '9') return std::nullopt;
-  char letter = Upper(at[2]);
+  char letter = recio::ToUpper(at[2]);
   if (kTokenLetters.find(letter) == std::string_view::npos) return std::nullopt;
   return FindParameter(state, letter, at[3]);
 }
