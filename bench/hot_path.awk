@@ -4,16 +4,12 @@
 #   awk -f hot_path.awk LINK.map TOUCHED...
 #
 # LINK.map is the linker's map of the release executable. Each TOUCHED file
-# holds "KIND ADDRESS" lines in the order a run first touched them (KIND I
-# for an instruction, L, S or M for data; ADDRESS in hexadecimal, as the
-# instruction tracer writes it). Within an output section the touched input
+# holds "KIND ADDRESS SIZE" lines in the order a run first touched them
+# (KIND I for code, L, S or M for data; ADDRESS in hexadecimal; an access
+# may cover two sections). Within an output section the touched input
 # sections keep that order, those under 4 KB first, so that small pieces
 # share pages and the large tables follow.
-#
-# KIND F gives the variant of a C library string function that this
-# processor runs (the tracer's emulated processor picks an older one): it
-# takes the place of the traced variant of the same function, such as
-# strlen-evex.o for strlen-avx2.o.
+
 function hex(text,   i, n) {
   n = 0
   text = tolower(text)
@@ -44,11 +40,10 @@ function add(name, start, size, origin) {
   sec_line[count] = "    " pattern(origin) "(" name ")"
 }
 
-# "*libc.a:strlen-avx2.o(.text.avx)" -> "strlen"; "" for other files.
-function family(i,   member) {
-  if (!match(sec_line[i], /libc\.a:[a-z0-9_]+-/)) return ""
-  member = substr(sec_line[i], RSTART + 7, RLENGTH - 8)
-  return member
+function note(i) {
+  if (i == 0 || (i in taken)) return
+  taken[i]
+  touched[++touched_count] = i
 }
 
 # The section holding address a, or 0 (sections are in address order).
@@ -90,17 +85,9 @@ FNR == NR {
   next
 }
 
-$1 == "F" {
-  i = find(hex($2))
-  if (i != 0 && family(i) != "") variant[family(i)] = i
-  next
-}
-
 {
-  i = find(hex($2))
-  if (i == 0 || (i in taken)) next
-  taken[i]
-  touched[++touched_count] = i
+  note(find(hex($2)))
+  if ($3 > 1) note(find(hex($2) + $3 - 1))
 }
 
 END {
@@ -113,7 +100,6 @@ END {
     for (pass = 1; pass <= 2; pass++) {
       for (k = 1; k <= touched_count; k++) {
         i = touched[k]
-        if (family(i) in variant) i = variant[family(i)]
         if (sec_out[i] != order[o] || (pass == 1) != (sec_size[i] < 4096)) continue
         if (sec_line[i] in written) continue
         written[sec_line[i]]
