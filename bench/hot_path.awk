@@ -34,8 +34,8 @@ function add(name, start, size, origin) {
   if (!(output in wanted) || hex(size) == 0) return
   count++
   sec_start[count] = hex(start)
-  sec_end[count] = hex(start) + hex(size)
   sec_size[count] = hex(size)
+  sec_end[count] = sec_start[count] + sec_size[count]
   sec_out[count] = output
   sec_line[count] = "    " pattern(origin) "(" name ")"
 }
